@@ -1,0 +1,27 @@
+# moneko_add_test(NAME SOURCES ... LIBS ... [GL])
+# A GoogleTest binary discovered by CTest. Widget tests run on the offscreen platform; GL tests
+# need the X server that ./test provides (xvfb-run) and use the xcb platform.
+function(moneko_add_test name)
+  cmake_parse_arguments(T "GL" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} moneko_test_main GTest::gtest)
+  if(T_GL)
+    set(platform "QT_QPA_PLATFORM=xcb")
+  else()
+    set(platform "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_SOURCE_DIR}/tests/support/offscreen.json")
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES TIMEOUT 120
+               ENVIRONMENT "${platform};QTEST_FUNCTION_TIMEOUT=20000;MONEKO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;MONEKO_SOURCE_DIR=${CMAKE_SOURCE_DIR};FONTCONFIG_FILE=${CMAKE_SOURCE_DIR}/tests/support/fonts.conf")
+endfunction()
+
+# moneko_add_module(NAME OUTPUT SOURCES ... LIBS ...)
+# A control module: a shared object named like the installed file (teskchat.ocx, ...).
+function(moneko_add_module name)
+  cmake_parse_arguments(M "" "OUTPUT" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${M_SOURCES})
+  target_link_libraries(${name} PRIVATE ${M_LIBS})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX "" OUTPUT_NAME ${M_OUTPUT}
+                        CXX_VISIBILITY_PRESET hidden)
+endfunction()
