@@ -25,6 +25,7 @@ constexpr HResult DISP_E_TYPEMISMATCH = static_cast<HResult>(0x80020005);
 constexpr HResult DISP_E_BADPARAMCOUNT = static_cast<HResult>(0x8002000E);
 constexpr HResult CLASS_E_CLASSNOTAVAILABLE = static_cast<HResult>(0x80040111);
 constexpr HResult REGDB_E_CLASSNOTREG = static_cast<HResult>(0x80040154);
+constexpr HResult CO_E_CLASSSTRING = static_cast<HResult>(0x800401F3);
 constexpr HResult CO_E_DLLNOTFOUND = static_cast<HResult>(0x800401F8);
 constexpr HResult CO_E_ERRORINDLL = static_cast<HResult>(0x800401F9);
 constexpr HResult SELFREG_E_TYPELIB = static_cast<HResult>(0x80040200);
