@@ -31,6 +31,7 @@ constexpr LONG ERROR_INVALID_HANDLE = 6;
 constexpr LONG ERROR_INVALID_PARAMETER = 87;
 constexpr LONG ERROR_MORE_DATA = 234;
 constexpr LONG ERROR_BADDB = 1009;
+constexpr LONG ERROR_KEY_DELETED = 1018;
 constexpr LONG ERROR_KEY_HAS_CHILDREN = 1020;
 constexpr LONG ERROR_CANTWRITE = 1013;
 
@@ -64,7 +65,8 @@ LONG RegDeleteKeyA(HKEY key, const char* subKey);
 LONG RegDeleteTreeA(HKEY key, const char* subKey);
 LONG RegCloseKey(HKEY key);
 
-// The file in use, and a description ("<file>, line N: ...") when it cannot be parsed; empty when fine.
+// The file in use, and a description ("<file>, line N: ...") when it cannot be parsed or read;
+// empty when fine. Native path text (UTF-8).
 std::string RegistryFilePath();
 std::string RegistryProblem();
 
