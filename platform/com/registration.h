@@ -5,6 +5,7 @@
 #include "platform/com/guid.h"
 #include "platform/com/module_info.h"
 
+#include <optional>
 #include <string>
 
 namespace platform::com {
@@ -31,6 +32,9 @@ HResult UnregisterTypeLib(const Guid& libid, const std::string& version);
 // module's extra step.
 HResult RegisterModule(const ModuleInfo& info, const std::string& modulePath);
 HResult UnregisterModule(const ModuleInfo& info, const std::string& modulePath);
+
+// HKCR\keyPath's default string value; nullopt when the key or the value is missing.
+std::optional<std::string> QueryClassesRootString(const std::string& keyPath);
 
 // The absolute path of the loaded file that contains address; empty when it is not in one.
 std::string ModulePathOf(const void* address);
