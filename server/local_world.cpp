@@ -1,0 +1,215 @@
+#include "server/local_world.h"
+
+#include <algorithm>
+
+namespace server {
+
+using namespace protocol;
+
+LocalWorld::Participant* LocalWorld::Find(uint16_t clientId) {
+    auto it = participants_.find(clientId);
+    return it == participants_.end() ? nullptr : &it->second;
+}
+
+AvatarInfo LocalWorld::InfoOf(const Participant& p) const {
+    return AvatarInfo{p.clientId, p.publicUserId, p.avatarName, p.avatarNumber, p.presence, p.pose};
+}
+
+void LocalWorld::Broadcast(const Region& region, const Message& message) {
+    auto frames = std::make_shared<const Bytes>(Encode(message));
+    for (uint16_t id : region.members) {
+        if (auto* p = Find(id)) p->link->SendShared(frames, 0, 0);
+    }
+}
+
+std::optional<uint16_t> LocalWorld::TalkIn(ParticipantLink* link, const std::string& userId,
+                                           const std::string& avatarName) {
+    // Ids go round rather than being reused at once, so a late message about a participant who
+    // just left is not taken for a newcomer. 0 is never given out.
+    if (participants_.size() >= 65535) return std::nullopt;
+    uint16_t id = lastId_;
+    do {
+        id = static_cast<uint16_t>(id + 1);
+    } while (id == 0 || participants_.count(id));
+    lastId_ = id;
+    Participant& p = participants_[id];
+    p.link = link;
+    p.clientId = id;
+    p.userId = userId;
+    p.publicUserId = link->PeerHex() + ":" + userId;
+    p.avatarName = avatarName;
+    return id;
+}
+
+void LocalWorld::EndEsp(Participant& p) {
+    for (uint16_t partnerId : p.espPartners) {
+        if (auto* partner = Find(partnerId)) {
+            partner->espPartners.erase(p.clientId);
+            partner->link->Send(EspClosed{p.clientId});
+        }
+    }
+    p.espPartners.clear();
+}
+
+void LocalWorld::TalkOut(uint16_t clientId) {
+    Participant* p = Find(clientId);
+    if (!p) return;
+    LeaveRegion(clientId);
+    EndEsp(*p);
+    participants_.erase(clientId);
+}
+
+bool LocalWorld::EnterRegion(uint16_t clientId, const std::string& regionName, const std::string& avatarNumber,
+                             const protocol::Pose& pose, int16_t presence) {
+    Participant* p = Find(clientId);
+    if (!p || regionName.empty()) return false;
+    if (!p->region.empty()) LeaveRegion(clientId);
+    p->avatarNumber = avatarNumber;
+    p->presence = presence;
+    p->pose = pose;
+    Region& region = regions_[regionName];
+    for (uint16_t id : region.members) {
+        if (auto* other = Find(id)) p->link->Send(AvatarPresent{InfoOf(*other)});
+    }
+    Broadcast(region, AvatarEntered{InfoOf(*p)});
+    region.members.push_back(clientId);
+    p->region = regionName;
+    return true;
+}
+
+void LocalWorld::LeaveRegion(uint16_t clientId) {
+    Participant* p = Find(clientId);
+    if (!p || p->region.empty()) return;
+    auto it = regions_.find(p->region);
+    p->region.clear();
+    if (it == regions_.end()) return;
+    Region& region = it->second;
+    std::erase(region.members, clientId);
+    std::erase(region.moved, clientId);
+    if (region.members.empty()) {
+        regions_.erase(it);
+        return;
+    }
+    Broadcast(region, AvatarLeft{clientId});
+}
+
+void LocalWorld::Pose(uint16_t clientId, const protocol::Pose& pose) {
+    Participant* p = Find(clientId);
+    if (!p || p->region.empty()) return;
+    p->pose = pose;
+    Region& region = regions_[p->region];
+    if (std::find(region.moved.begin(), region.moved.end(), clientId) == region.moved.end())
+        region.moved.push_back(clientId);
+}
+
+void LocalWorld::Tick() {
+    for (auto& [name, region] : regions_) {
+        if (region.moved.empty()) continue;
+        auto frames = std::make_shared<Bytes>();
+        std::map<uint16_t, std::pair<size_t, size_t>> spans;
+        for (uint16_t id : region.moved) {
+            Participant* p = Find(id);
+            if (!p) continue;
+            const size_t start = frames->size();
+            EncodeTo(AvatarMoved{id, p->pose}, *frames);
+            spans[id] = {start, frames->size() - start};
+        }
+        region.moved.clear();
+        std::shared_ptr<const Bytes> shared = frames;
+        for (uint16_t id : region.members) {
+            Participant* p = Find(id);
+            if (!p) continue;
+            auto own = spans.find(id);
+            // A mover does not get its own pose back; skip the batch if it held only that.
+            if (own != spans.end() && own->second.second == shared->size()) continue;
+            if (own != spans.end())
+                p->link->SendShared(shared, own->second.first, own->second.second);
+            else
+                p->link->SendShared(shared, 0, 0);
+        }
+    }
+}
+
+void LocalWorld::Action(uint16_t clientId, const std::string& code) {
+    Participant* p = Find(clientId);
+    if (!p || p->region.empty()) return;
+    Broadcast(regions_[p->region], AvatarActed{clientId, code});
+}
+
+void LocalWorld::Chat(uint16_t clientId, const std::string& text) {
+    Participant* p = Find(clientId);
+    if (!p || p->region.empty()) return;
+    Broadcast(regions_[p->region], ChatReceived{clientId, text});
+}
+
+ReplyStatus LocalWorld::OpenEsp(uint16_t clientId, uint16_t partnerId) {
+    Participant* p = Find(clientId);
+    if (!p) return ReplyStatus::Refused;
+    if (partnerId == clientId) return ReplyStatus::Refused;
+    Participant* partner = Find(partnerId);
+    if (!partner) return ReplyStatus::NotConnected;
+    p->espPartners.insert(partnerId);
+    partner->espPartners.insert(clientId);
+    // The requester hears first, so its window is open before the partner can answer.
+    p->link->Send(EspRequested{partnerId, partner->publicUserId, partner->avatarName});
+    partner->link->Send(EspRequested{clientId, p->publicUserId, p->avatarName});
+    return ReplyStatus::Ok;
+}
+
+void LocalWorld::CloseEsp(uint16_t clientId, uint16_t partnerId) {
+    Participant* p = Find(clientId);
+    if (!p || !p->espPartners.erase(partnerId)) return;
+    if (Participant* partner = Find(partnerId)) {
+        partner->espPartners.erase(clientId);
+        partner->link->Send(EspClosed{clientId});
+    }
+}
+
+void LocalWorld::EspAnswer(uint16_t clientId, uint16_t partnerId, bool accepted) {
+    // A host that did not open its window closes the pair, so the other side is not left with
+    // a window nobody answers.
+    if (!accepted) CloseEsp(clientId, partnerId);
+}
+
+void LocalWorld::Esp(uint16_t clientId, uint16_t partnerId, const std::string& text) {
+    Participant* p = Find(clientId);
+    if (!p || !p->espPartners.count(partnerId)) return;
+    if (Participant* partner = Find(partnerId)) partner->link->Send(EspReceived{clientId, text});
+}
+
+size_t LocalWorld::Announce(const std::string& regionName, const std::string& text) {
+    auto frames = std::make_shared<const Bytes>(Encode(AdminMessage{text}));
+    size_t reached = 0;
+    for (auto& [id, p] : participants_) {
+        if (regionName.empty() ? true : p.region == regionName) {
+            p.link->SendShared(frames, 0, 0);
+            ++reached;
+        }
+    }
+    return reached;
+}
+
+size_t LocalWorld::CloseRegion(const std::string& regionName) {
+    auto it = regions_.find(regionName);
+    if (it == regions_.end()) return 0;
+    Region region = std::move(it->second);
+    regions_.erase(it);
+    for (uint16_t id : region.members) {
+        if (Participant* p = Find(id)) {
+            p->region.clear();
+            p->link->Send(RegionClosed{0});
+        }
+    }
+    return region.members.size();
+}
+
+size_t LocalWorld::Kick(uint16_t clientId) {
+    Participant* p = Find(clientId);
+    if (!p) return 0;
+    ParticipantLink* link = p->link;
+    TalkOut(clientId);
+    link->Drop(ByeReason::Kicked, "kicked by the administrator");
+    return 1;
+}
+
+}  // namespace server

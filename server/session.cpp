@@ -1,0 +1,282 @@
+#include "server/session.h"
+
+#include "protocol/limits.h"
+#include "server/world_server.h"
+
+#include <cstdio>
+
+namespace server {
+
+using namespace protocol;
+
+namespace {
+
+std::string HexOf(const asio::ip::address& address) {
+    uint32_t v = 0;
+    if (address.is_v4()) {
+        v = address.to_v4().to_uint();
+    } else if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+        v = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_uint();
+    }
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
+}
+
+}  // namespace
+
+Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial)
+    : socket_(std::move(socket)),
+      server_(server),
+      serial_(serial),
+      messages_(server.Options().messagesPerSecond, server.Options().messageBurst),
+      poses_(server.Options().posesPerSecond, server.Options().poseBurst),
+      lastReceived_(std::chrono::steady_clock::now()),
+      talkInTimer_(server.Io()),
+      keepaliveTimer_(server.Io()),
+      closeTimer_(server.Io()) {
+    std::error_code ec;
+    auto endpoint = socket_.remote_endpoint(ec);
+    if (!ec) {
+        peerAddress_ = endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
+        peerHex_ = HexOf(endpoint.address());
+    } else {
+        peerAddress_ = "?";
+        peerHex_ = "00000000";
+    }
+    socket_.set_option(asio::ip::tcp::no_delay(true), ec);
+}
+
+std::string Session::Tag() const {
+    std::string tag = "session " + std::to_string(serial_) + " " + peerAddress_;
+    if (clientId_) tag += " client " + std::to_string(clientId_);
+    return tag;
+}
+
+void Session::Start() {
+    server_.Log(Tag() + " connected");
+    const auto& o = server_.Options();
+    Send(Welcome{static_cast<uint16_t>((o.keepaliveMs + 999) / 1000), kMaxFrameLength,
+                 static_cast<uint16_t>(kMaxChatText), static_cast<uint16_t>(kMaxEspText),
+                 static_cast<uint16_t>(o.messagesPerSecond), static_cast<uint16_t>(o.messageBurst)});
+    talkInTimer_.expires_after(std::chrono::milliseconds(o.talkInTimeoutMs));
+    talkInTimer_.async_wait([self = shared_from_this()](std::error_code ec) {
+        if (!ec && self->clientId_ == 0) self->Drop(ByeReason::Timeout, "no talk-in in time");
+    });
+    ArmKeepalive();
+    Read();
+}
+
+void Session::Reject() {
+    server_.Log(Tag() + " refused: too many connections from its address");
+    Drop(ByeReason::TooManyConnections, "too many connections from your address");
+}
+
+void Session::ArmKeepalive() {
+    const auto interval = std::chrono::milliseconds(server_.Options().keepaliveMs);
+    keepaliveTimer_.expires_after(interval);
+    keepaliveTimer_.async_wait([self = shared_from_this(), interval](std::error_code ec) {
+        if (ec || self->closing_) return;
+        if (std::chrono::steady_clock::now() - self->lastReceived_ > 3 * interval) {
+            self->Drop(ByeReason::Timeout, "silent past the keepalive");
+            return;
+        }
+        self->Send(Ping{++self->pingToken_});
+        self->ArmKeepalive();
+    });
+}
+
+void Session::Read() {
+    socket_.async_read_some(asio::buffer(readBuffer_), [self = shared_from_this()](std::error_code ec, size_t n) {
+        if (self->closing_) return;
+        if (ec) {
+            self->Finish(ec == asio::error::eof ? "disconnected" : "read error: " + ec.message());
+            return;
+        }
+        self->lastReceived_ = std::chrono::steady_clock::now();
+        self->decoder_.Append(self->readBuffer_.data(), n);
+        Message message;
+        for (;;) {
+            auto status = self->decoder_.Next(&message);
+            if (status == FrameDecoder::Status::NeedMore) break;
+            if (status == FrameDecoder::Status::Failed) {
+                self->Drop(ByeReason::ProtocolError, self->decoder_.Error());
+                return;
+            }
+            self->Handle(message);
+            if (self->closing_) return;
+        }
+        self->Read();
+    });
+}
+
+void Session::Reply(uint16_t seq, MessageType request, ReplyStatus status) {
+    Send(protocol::Reply{seq, request, status, clientId_});
+}
+
+void Session::Handle(Message& message) {
+    const bool isPose = std::holds_alternative<SendPose>(message);
+    if (!(isPose ? poses_ : messages_).Take()) {
+        Drop(ByeReason::Flooding, "message rate over the limit");
+        return;
+    }
+    World& world = server_.GetWorld();
+    std::visit(
+        [&](auto& m) {
+            using T = std::decay_t<decltype(m)>;
+            if constexpr (std::is_same_v<T, TalkIn>) {
+                if (clientId_) return Reply(m.seq, MessageType::TalkIn, ReplyStatus::Refused);
+                auto id = world.TalkIn(this, m.userId, m.avatarName);
+                if (!id) return Reply(m.seq, MessageType::TalkIn, ReplyStatus::Refused);
+                clientId_ = *id;
+                talkInTimer_.cancel();
+                server_.Log(Tag() + " talked in as " + LogText(m.userId) + " (" + LogText(m.avatarName) + ")");
+                Reply(m.seq, MessageType::TalkIn, ReplyStatus::Ok);
+            } else if constexpr (std::is_same_v<T, EnterRegion>) {
+                if (!clientId_) return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Refused);
+                if (m.region.empty()) return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::BadRequest);
+                // The answer goes first: the roster that follows belongs to the new region.
+                Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Ok);
+                world.EnterRegion(clientId_, m.region, m.avatarNumber, m.pose, m.presence);
+                server_.Log(Tag() + " entered " + LogText(m.region));
+            } else if constexpr (std::is_same_v<T, LeaveRegion>) {
+                if (!clientId_) return Reply(m.seq, MessageType::LeaveRegion, ReplyStatus::Refused);
+                world.LeaveRegion(clientId_);
+                server_.Log(Tag() + " left its region");
+                Reply(m.seq, MessageType::LeaveRegion, ReplyStatus::Ok);
+            } else if constexpr (std::is_same_v<T, TalkOut>) {
+                if (!clientId_) return Reply(m.seq, MessageType::TalkOut, ReplyStatus::Refused);
+                server_.Log(Tag() + " talked out");
+                world.TalkOut(clientId_);
+                Reply(m.seq, MessageType::TalkOut, ReplyStatus::Ok);
+                clientId_ = 0;
+            } else if constexpr (std::is_same_v<T, SendPose>) {
+                if (clientId_) world.Pose(clientId_, m.pose);
+            } else if constexpr (std::is_same_v<T, SendAction>) {
+                if (clientId_) world.Action(clientId_, m.code);
+            } else if constexpr (std::is_same_v<T, SendChat>) {
+                if (clientId_) world.Chat(clientId_, m.text);
+            } else if constexpr (std::is_same_v<T, SendEsp>) {
+                if (clientId_) world.Esp(clientId_, m.to, m.text);
+            } else if constexpr (std::is_same_v<T, OpenEsp>) {
+                if (!clientId_) return Reply(m.seq, MessageType::OpenEsp, ReplyStatus::Refused);
+                auto status = world.OpenEsp(clientId_, m.to);
+                server_.Log(Tag() + " ESP to client " + std::to_string(m.to) +
+                            (status == ReplyStatus::Ok ? " opened" : " refused"));
+                Reply(m.seq, MessageType::OpenEsp, status);
+            } else if constexpr (std::is_same_v<T, CloseEsp>) {
+                if (!clientId_) return Reply(m.seq, MessageType::CloseEsp, ReplyStatus::Refused);
+                world.CloseEsp(clientId_, m.to);
+                Reply(m.seq, MessageType::CloseEsp, ReplyStatus::Ok);
+            } else if constexpr (std::is_same_v<T, protocol::EspAnswer>) {
+                if (clientId_) world.EspAnswer(clientId_, m.partner, m.accepted);
+            } else if constexpr (std::is_same_v<T, Ping>) {
+                Send(Pong{m.token});
+            }
+            // Pong: receiving it was the point.
+        },
+        message);
+}
+
+void Session::Send(const Message& message) {
+    if (closing_) return;
+    auto bytes = std::make_shared<const Bytes>(Encode(message));
+    const size_t size = bytes->size();
+    Queue(Chunk{std::move(bytes), 0, size});
+}
+
+void Session::SendShared(std::shared_ptr<const Bytes> frames, size_t skipOffset, size_t skipLength) {
+    if (closing_) return;
+    if (skipLength == 0) {
+        const size_t size = frames->size();
+        Queue(Chunk{std::move(frames), 0, size});
+        return;
+    }
+    if (skipOffset > 0) Queue(Chunk{frames, 0, skipOffset});
+    const size_t rest = skipOffset + skipLength;
+    if (rest < frames->size()) Queue(Chunk{frames, rest, frames->size() - rest});
+}
+
+void Session::Queue(Chunk chunk, bool evenWhenClosing) {
+    if (finished_ || (closing_ && !evenWhenClosing)) return;
+    if (!evenWhenClosing && queuedBytes_ + chunk.length > server_.Options().sendQueueBytes) {
+        // A reader this slow would hold memory for everyone; it goes, nobody waits for it.
+        closing_ = true;
+        Finish("dropped: send queue over " + std::to_string(server_.Options().sendQueueBytes) + " bytes");
+        return;
+    }
+    queuedBytes_ += chunk.length;
+    queue_.push_back(std::move(chunk));
+    Write();
+}
+
+void Session::Write() {
+    if (writing_ || queue_.empty() || finished_) return;
+    writing_ = true;
+    std::vector<asio::const_buffer> buffers;
+    for (size_t i = 0; i < queue_.size() && i < 64; ++i)
+        buffers.push_back(asio::buffer(queue_[i].bytes->data() + queue_[i].offset, queue_[i].length));
+    asio::async_write(socket_, buffers, [self = shared_from_this()](std::error_code ec, size_t written) {
+        self->writing_ = false;
+        if (ec) {
+            self->Finish("write error: " + ec.message());
+            return;
+        }
+        self->queuedBytes_ -= written;
+        while (written > 0 && !self->queue_.empty()) {
+            Chunk& front = self->queue_.front();
+            if (front.length <= written) {
+                written -= front.length;
+                self->queue_.pop_front();
+            } else {
+                front.offset += written;
+                front.length -= written;
+                written = 0;
+            }
+        }
+        if (!self->queue_.empty()) {
+            self->Write();
+        } else if (self->closing_) {
+            self->Finish("");
+        }
+    });
+}
+
+void Session::Drop(ByeReason reason, const std::string& text) {
+    if (closing_ || finished_) return;
+    closing_ = true;
+    server_.Log(Tag() + " dropped: " + text);
+    // The world is left outside the current call: Drop can come from inside a world broadcast.
+    if (clientId_) {
+        asio::post(server_.Io(), [self = shared_from_this(), id = clientId_] { self->server_.GetWorld().TalkOut(id); });
+    }
+    auto bye = std::make_shared<const Bytes>(Encode(Bye{reason, text}));
+    const size_t size = bye->size();
+    Queue(Chunk{std::move(bye), 0, size}, true);
+    // A peer that does not read its Bye does not keep the socket.
+    closeTimer_.expires_after(std::chrono::seconds(1));
+    closeTimer_.async_wait([self = shared_from_this()](std::error_code ec) {
+        if (!ec) self->Finish("");
+    });
+}
+
+void Session::Finish(const std::string& why) {
+    if (finished_) return;
+    finished_ = true;
+    closing_ = true;
+    if (!why.empty()) server_.Log(Tag() + " " + why);
+    if (clientId_) {
+        asio::post(server_.Io(), [self = shared_from_this(), id = clientId_] { self->server_.GetWorld().TalkOut(id); });
+    }
+    std::error_code ec;
+    talkInTimer_.cancel();
+    keepaliveTimer_.cancel();
+    closeTimer_.cancel();
+    socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
+    socket_.close(ec);
+    queue_.clear();
+    queuedBytes_ = 0;
+    asio::post(server_.Io(), [self = shared_from_this()] { self->server_.Forget(self.get()); });
+}
+
+}  // namespace server

@@ -1,0 +1,67 @@
+#pragma once
+// One client connection: reads and decodes frames, enforces the per-client limits, answers
+// requests through the world, and writes what the world sends it through a bounded queue.
+#include "protocol/frame_decoder.h"
+#include "server/participant_link.h"
+#include "server/token_bucket.h"
+
+#include <asio.hpp>
+
+#include <array>
+#include <chrono>
+#include <deque>
+#include <memory>
+
+namespace server {
+
+class WorldServer;
+
+class Session : public ParticipantLink, public std::enable_shared_from_this<Session> {
+public:
+    Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial);
+
+    void Start();
+    // Refuses the connection at once with a Bye (too many from its address).
+    void Reject();
+
+    void Send(const protocol::Message& message) override;
+    void SendShared(std::shared_ptr<const protocol::Bytes> frames, size_t skipOffset, size_t skipLength) override;
+    void Drop(protocol::ByeReason reason, const std::string& text) override;
+    std::string PeerHex() const override { return peerHex_; }
+
+    const std::string& PeerAddress() const { return peerAddress_; }
+    uint64_t Serial() const { return serial_; }
+
+private:
+    struct Chunk {
+        std::shared_ptr<const protocol::Bytes> bytes;
+        size_t offset, length;
+    };
+    void Read();
+    void Handle(protocol::Message& message);
+    void Reply(uint16_t seq, protocol::MessageType request, protocol::ReplyStatus status);
+    void Queue(Chunk chunk, bool evenWhenClosing = false);
+    void Write();
+    void ArmKeepalive();
+    void Finish(const std::string& why);
+    std::string Tag() const;
+
+    asio::ip::tcp::socket socket_;
+    WorldServer& server_;
+    uint64_t serial_;
+    std::string peerAddress_, peerHex_;
+    protocol::FrameDecoder decoder_{protocol::Direction::ToServer};
+    std::array<uint8_t, 4096> readBuffer_{};
+    std::deque<Chunk> queue_;
+    size_t queuedBytes_ = 0;
+    bool writing_ = false;
+    bool closing_ = false;   // no more reading; the queue drains, then the socket closes
+    bool finished_ = false;
+    uint16_t clientId_ = 0;  // 0 until talked in
+    TokenBucket messages_, poses_;
+    std::chrono::steady_clock::time_point lastReceived_;
+    asio::steady_timer talkInTimer_, keepaliveTimer_, closeTimer_;
+    uint32_t pingToken_ = 0;
+};
+
+}  // namespace server
