@@ -1,0 +1,23 @@
+#pragma once
+// Turns the bytes of a BMP file after its 14-byte file header (the 40-byte info header, the
+// colour table and the pixels) into a 24-bit PackedDib. Every size the header claims is checked
+// against the bytes really there: a hostile file fails, it is never read or written out of bounds.
+#include "plexa/data/packed_dib.h"
+
+#include <optional>
+#include <string_view>
+
+namespace plexa {
+
+enum class DibDepths {
+    Picture,  // 1, 4, 8 and 24 bits, uncompressed or run-length (8 and 4 bits)
+    Button,   // the same and 16 and 32 bits, plain or with bit-field masks
+};
+
+// Decoded pictures larger than this are refused as if memory were exhausted.
+inline constexpr size_t kMaxDibImageBytes = size_t{64} << 20;
+
+// Pixels that run-length data skips (end of line, delta, early end) take colour table entry 0.
+std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths);
+
+}  // namespace plexa
