@@ -1,0 +1,280 @@
+#include "controls/vrmlview/avatar.h"
+
+#include <Inventor/SbString.h>
+#include <Inventor/VRMLnodes/SoVRMLBillboard.h>
+#include <Inventor/VRMLnodes/SoVRMLMaterial.h>
+#include <Inventor/VRMLnodes/SoVRMLTimeSensor.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/engines/SoEngine.h>
+#include <Inventor/fields/SoField.h>
+#include <Inventor/lists/SoFieldList.h>
+#include <Inventor/lists/SoPathList.h>
+#include <Inventor/nodes/SoBaseColor.h>
+#include <Inventor/nodes/SoComplexity.h>
+#include <Inventor/nodes/SoCoordinate3.h>
+#include <Inventor/nodes/SoFaceSet.h>
+#include <Inventor/nodes/SoLightModel.h>
+#include <Inventor/nodes/SoMaterial.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTexture2.h>
+#include <Inventor/nodes/SoTextureCoordinate2.h>
+#include <Inventor/nodes/SoTransform.h>
+#include <Inventor/nodes/SoTranslation.h>
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr float kGhostTransparency = 0.6f;
+constexpr double kShortestGlide = 0.1, kLongestGlide = 0.5;
+constexpr float kTagHeightMetres = 0.28f;
+
+template <typename T>
+std::vector<T*> FindAll(SoNode* root) {
+    SoSearchAction search;
+    search.setType(T::getClassTypeId());
+    search.setInterest(SoSearchAction::ALL);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    std::vector<T*> found;
+    const SoPathList& paths = search.getPaths();
+    for (int i = 0; i < paths.getLength(); ++i) {
+        auto* node = static_cast<T*>(paths[i]->getTail());
+        if (std::find(found.begin(), found.end(), node) == found.end()) found.push_back(node);
+    }
+    return found;
+}
+
+float ShortestTurn(float from, float to) {
+    float d = std::fmod(to - from, 2.0f * static_cast<float>(M_PI));
+    if (d > M_PI) d -= 2.0f * static_cast<float>(M_PI);
+    if (d < -M_PI) d += 2.0f * static_cast<float>(M_PI);
+    return d;
+}
+
+bool IsGestureCode(const QString& code) {
+    if (code.size() != 3 || code[0] != QLatin1Char('a')) return false;
+    bool ok = false;
+    int n = code.mid(1).toInt(&ok);
+    return ok && code[1].isDigit() && code[2].isDigit() && n >= 0 && n <= 15;
+}
+
+}  // namespace
+
+Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator* model, bool standIn,
+               float height, const AvatarPose& pose)
+    : clientId_(clientId), name_(name), presence_(presence), standIn_(standIn), model_(model) {
+    root_ = new SoSeparator;
+    root_->ref();
+    placement_ = new SoTransform;
+    root_->addChild(placement_);
+    if (model_) root_->addChild(model_);
+    root_->addChild(BuildNameTag(height));
+    if (model_) {
+        sensors_ = FindAll<SoVRMLTimeSensor>(model_);
+        // Gestures play only when asked; a looping sensor would otherwise run from the start.
+        for (SoVRMLTimeSensor* sensor : sensors_) sensor->enabled = FALSE;
+        SnapshotRestPose();
+    }
+    if (presence_ == 2) MakeTranslucent();
+    Place(pose);
+}
+
+Avatar::~Avatar() {
+    if (gesture_) gesture_->enabled = FALSE;
+    root_->unref();
+}
+
+void Avatar::SnapshotRestPose() {
+    // Every field an animation writes into, with its value before any animation ran.
+    for (SoNode* node : FindAll<SoNode>(model_)) {
+        SoFieldList fields;
+        node->getFields(fields);
+        for (int i = 0; i < fields.getLength(); ++i) {
+            SoField* field = fields[i];
+            if (!field->isConnected()) continue;
+            // Read the stored value, not a fresh one pulled through the connection.
+            SbBool wasEnabled = field->isConnectionEnabled();
+            field->enableConnection(FALSE);
+            SbString value;
+            field->get(value);
+            field->enableConnection(wasEnabled);
+            restPose_.emplace_back(field, value.getString());
+        }
+    }
+}
+
+void Avatar::RestoreRestPose() {
+    for (auto& [field, value] : restPose_) {
+        SbBool wasEnabled = field->isConnectionEnabled();
+        field->enableConnection(FALSE);
+        field->set(value.c_str());
+        field->enableConnection(wasEnabled);
+    }
+}
+
+void Avatar::MakeTranslucent() {
+    if (!model_) return;
+    for (SoVRMLMaterial* material : FindAll<SoVRMLMaterial>(model_)) material->transparency = kGhostTransparency;
+    for (SoMaterial* material : FindAll<SoMaterial>(model_)) {
+        int n = std::max(1, material->diffuseColor.getNum());
+        for (int i = 0; i < n; ++i) material->transparency.set1Value(i, kGhostTransparency);
+    }
+}
+
+QImage Avatar::NameTagImage(const QString& name) {
+    QFont font(QStringLiteral("VL PGothic"));
+    font.setPixelSize(26);
+    font.setBold(true);
+    QFontMetrics metrics(font);
+    const QString text = name.isEmpty() ? QStringLiteral(" ") : name;
+    const int width = std::min(1024, metrics.horizontalAdvance(text) + 16);
+    const int height = metrics.height() + 8;
+    QImage image(width, height, QImage::Format_RGBA8888);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QPainterPath box;
+    box.addRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 6, 6);
+    painter.fillPath(box, QColor(0, 0, 0, 150));
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter, metrics.elidedText(text, Qt::ElideRight, width - 16));
+    painter.end();
+    return image;
+}
+
+SoSeparator* Avatar::BuildNameTag(float height) const {
+    QImage image = NameTagImage(name_);
+    auto* tag = new SoSeparator;
+    auto* lift = new SoTranslation;
+    lift->translation.setValue(0, height + 0.25f, 0);
+    tag->addChild(lift);
+    auto* billboard = new SoVRMLBillboard;
+    billboard->axisOfRotation.setValue(0, 0, 0);  // always face the viewer
+    tag->addChild(billboard);
+    // Tags stay readable whatever the scene's texture options are.
+    auto* complexity = new SoComplexity;
+    complexity->textureQuality = 0.6f;
+    billboard->addChild(complexity);
+    auto* lightModel = new SoLightModel;
+    lightModel->model = SoLightModel::BASE_COLOR;
+    billboard->addChild(lightModel);
+    auto* color = new SoBaseColor;
+    color->rgb.setValue(1, 1, 1);
+    billboard->addChild(color);
+    auto* texture = new SoTexture2;
+    // Coin wants the bottom row first.
+    QImage flipped = image.mirrored(false, true);
+    texture->image.setValue(SbVec2s(static_cast<short>(flipped.width()), static_cast<short>(flipped.height())), 4,
+                            flipped.constBits());
+    texture->model = SoTexture2::MODULATE;
+    texture->wrapS = SoTexture2::CLAMP;
+    texture->wrapT = SoTexture2::CLAMP;
+    billboard->addChild(texture);
+    const float h = kTagHeightMetres;
+    const float w = h * image.width() / std::max(1, image.height());
+    auto* coords = new SoCoordinate3;
+    const SbVec3f corners[4] = {{-w / 2, 0, 0}, {w / 2, 0, 0}, {w / 2, h, 0}, {-w / 2, h, 0}};
+    coords->point.setValues(0, 4, corners);
+    billboard->addChild(coords);
+    auto* texCoords = new SoTextureCoordinate2;
+    const SbVec2f uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+    texCoords->point.setValues(0, 4, uv);
+    billboard->addChild(texCoords);
+    auto* face = new SoFaceSet;
+    face->numVertices.setValue(4);
+    billboard->addChild(face);
+    return tag;
+}
+
+SbVec3f Avatar::ShownPosition() const { return placement_->translation.getValue(); }
+
+float Avatar::ShownYaw() const {
+    SbVec3f axis;
+    float angle = 0;
+    placement_->rotation.getValue().getValue(axis, angle);
+    return axis[1] < 0 ? -angle : angle;
+}
+
+void Avatar::Place(const AvatarPose& pose) {
+    target_ = pose;
+    gliding_ = false;
+    from_ = to_ = pose.Position();
+    fromYaw_ = toYaw_ = pose.Yaw(toYaw_);
+    placement_->translation = to_;
+    placement_->rotation = SbRotation(SbVec3f(0, 1, 0), toYaw_);
+}
+
+void Avatar::MoveTo(const AvatarPose& pose, double now) {
+    // Glide for about as long as poses are apart, so a stream of poses reads as one walk.
+    double since = lastMove_ < 0 ? kLongestGlide : now - lastMove_;
+    lastMove_ = now;
+    from_ = ShownPosition();
+    fromYaw_ = ShownYaw();
+    target_ = pose;
+    to_ = pose.Position();
+    toYaw_ = fromYaw_ + ShortestTurn(fromYaw_, pose.Yaw(fromYaw_));
+    glideStart_ = now;
+    glideLength_ = std::clamp(since, kShortestGlide, kLongestGlide);
+    gliding_ = true;
+}
+
+bool Avatar::HasGesture(const QString& code) const {
+    if (!IsGestureCode(code)) return false;
+    const SbName name(code.toLatin1().constData());
+    return std::any_of(sensors_.begin(), sensors_.end(),
+                       [&](SoVRMLTimeSensor* s) { return s->getName() == name; });
+}
+
+bool Avatar::StartGesture(const QString& code, double now) {
+    if (!IsGestureCode(code)) return false;
+    const SbName name(code.toLatin1().constData());
+    auto it = std::find_if(sensors_.begin(), sensors_.end(),
+                           [&](SoVRMLTimeSensor* s) { return s->getName() == name; });
+    if (it == sensors_.end()) return false;
+    if (gesture_) EndGesture();
+    SoVRMLTimeSensor* sensor = *it;
+    double cycle = sensor->cycleInterval.getValue();
+    if (!(cycle > 0) || cycle > 60) cycle = 1.0;
+    // One cycle, even for a sensor the model marks as looping.
+    sensor->startTime = SbTime(now);
+    sensor->stopTime = SbTime(now + cycle);
+    sensor->enabled = TRUE;
+    gesture_ = sensor;
+    gestureEnd_ = now + cycle;
+    return true;
+}
+
+void Avatar::EndGesture() {
+    if (!gesture_) return;
+    gesture_->enabled = FALSE;
+    gesture_ = nullptr;
+    RestoreRestPose();
+}
+
+bool Avatar::Advance(double now) {
+    if (gliding_) {
+        double t = glideLength_ > 0 ? (now - glideStart_) / glideLength_ : 1.0;
+        if (t >= 1.0) {
+            t = 1.0;
+            gliding_ = false;
+        }
+        const float f = static_cast<float>(t);
+        placement_->translation = from_ + (to_ - from_) * f;
+        placement_->rotation = SbRotation(SbVec3f(0, 1, 0), fromYaw_ + (toYaw_ - fromYaw_) * f);
+    }
+    // The last tick may jump past the cycle's end without ever sending fraction 1, so the
+    // rest pose is put back here rather than trusted to the animation.
+    if (gesture_ && now >= gestureEnd_) {
+        EndGesture();
+    }
+    return gliding_ || gesture_ != nullptr;
+}

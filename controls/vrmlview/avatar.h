@@ -1,0 +1,79 @@
+#pragma once
+// One avatar in the view: its model copy placed at its pose, a name tag above it, translucent
+// as a ghost, gliding to new poses and playing the gestures its model defines.
+#include "controls/vrmlview/avatar_pose.h"
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+class SoField;
+class SoSeparator;
+class SoTransform;
+class SoVRMLTimeSensor;
+
+class Avatar {
+public:
+    // model: an unreferenced copy the avatar takes over; standIn marks the substitute figure.
+    Avatar(int16_t clientId, const QString& name, int presence, SoSeparator* model, bool standIn,
+           float height, const AvatarPose& pose);
+    ~Avatar();
+    Avatar(const Avatar&) = delete;
+    Avatar& operator=(const Avatar&) = delete;
+
+    SoSeparator* Root() const { return root_; }
+    int16_t ClientId() const { return clientId_; }
+    const QString& Name() const { return name_; }
+    int Presence() const { return presence_; }
+    bool IsStandIn() const { return standIn_; }
+    // The pose it is heading for (or standing at).
+    const AvatarPose& Pose() const { return target_; }
+    // Where it is drawn now, in metres, and its turn.
+    SbVec3f ShownPosition() const;
+    float ShownYaw() const;
+
+    // Jumps to the pose at once (the user's own avatar follows the view this way).
+    void Place(const AvatarPose& pose);
+    // Starts a glide from where it is shown to the pose.
+    void MoveTo(const AvatarPose& pose, double now);
+    // Whether the model defines a gesture under this code.
+    bool HasGesture(const QString& code) const;
+    // Starts the gesture's TimeSensor; a running gesture ends first. False without one.
+    bool StartGesture(const QString& code, double now);
+    bool GestureRunning() const { return gesture_ != nullptr; }
+    // Advances the glide and ends a finished gesture; true while anything still runs.
+    bool Advance(double now);
+
+    // The name tag picture (for tests and the stand-in check).
+    static QImage NameTagImage(const QString& name);
+
+private:
+    void ApplyShown();
+    void SnapshotRestPose();
+    void RestoreRestPose();
+    void EndGesture();
+    void MakeTranslucent();
+    SoSeparator* BuildNameTag(float height) const;
+
+    int16_t clientId_;
+    QString name_;
+    int presence_;
+    bool standIn_;
+    SoSeparator* root_ = nullptr;
+    SoSeparator* model_ = nullptr;
+    SoTransform* placement_ = nullptr;
+
+    AvatarPose target_;
+    SbVec3f from_, to_;
+    float fromYaw_ = 0, toYaw_ = 0;
+    double glideStart_ = 0, glideLength_ = 0, lastMove_ = -1;
+    bool gliding_ = false;
+
+    std::vector<SoVRMLTimeSensor*> sensors_;
+    std::vector<std::pair<SoField*, std::string>> restPose_;
+    SoVRMLTimeSensor* gesture_ = nullptr;
+    double gestureEnd_ = 0;
+};

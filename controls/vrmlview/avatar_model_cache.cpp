@@ -1,0 +1,97 @@
+#include "controls/vrmlview/avatar_model_cache.h"
+
+#include "controls/vrmlview/scene_loader.h"
+
+#include <Inventor/SbBox.h>
+#include <Inventor/SbViewportRegion.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
+#include <Inventor/nodes/SoCone.h>
+#include <Inventor/nodes/SoCylinder.h>
+#include <Inventor/nodes/SoMaterial.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSphere.h>
+#include <Inventor/nodes/SoTranslation.h>
+
+#include <QFileInfo>
+
+namespace {
+
+float TopOf(SoNode* node) {
+    SoGetBoundingBoxAction box(SbViewportRegion(100, 100));
+    box.apply(node);
+    SbBox3f bounds = box.getBoundingBox();
+    if (bounds.isEmpty()) return 1.8f;
+    float top = bounds.getMax()[1];
+    return (top > 0.1f && top < 100.0f) ? top : 1.8f;
+}
+
+// A plain grey figure: body, head and a nose cone showing which way it faces.
+SoSeparator* BuildStandIn() {
+    auto* root = new SoSeparator;
+    auto* material = new SoMaterial;
+    material->diffuseColor.setValue(0.6f, 0.6f, 0.65f);
+    root->addChild(material);
+    auto* bodyAt = new SoTranslation;
+    bodyAt->translation.setValue(0, 0.75f, 0);
+    auto* body = new SoCylinder;
+    body->radius = 0.25f;
+    body->height = 1.5f;
+    root->addChild(bodyAt);
+    root->addChild(body);
+    auto* headAt = new SoTranslation;
+    headAt->translation.setValue(0, 0.95f, 0);
+    auto* head = new SoSphere;
+    head->radius = 0.2f;
+    root->addChild(headAt);
+    root->addChild(head);
+    auto* noseAt = new SoTranslation;
+    noseAt->translation.setValue(0, 0, -0.2f);
+    auto* nose = new SoCone;
+    nose->bottomRadius = 0.06f;
+    nose->height = 0.15f;
+    root->addChild(noseAt);
+    root->addChild(nose);
+    return root;
+}
+
+}  // namespace
+
+AvatarModelCache::~AvatarModelCache() {
+    for (Entry& entry : models_) {
+        if (entry.model) entry.model->unref();
+    }
+    if (standIn_) standIn_->unref();
+}
+
+AvatarModelCache::Entry& AvatarModelCache::Lookup(const QString& path) {
+    QString key = SceneLoader::LocalPath(path);
+    if (!key.isEmpty()) key = QFileInfo(key).absoluteFilePath();
+    else key = path;
+    auto it = models_.find(key);
+    if (it != models_.end()) return *it;
+    Entry entry;
+    QString error;
+    ++parses_;
+    entry.model = SceneLoader::Load(path, &error);
+    if (entry.model) entry.height = TopOf(entry.model);
+    return *models_.insert(key, entry);
+}
+
+SoSeparator* AvatarModelCache::Instantiate(const QString& path) {
+    Entry& entry = Lookup(path);
+    if (!entry.model) return nullptr;
+    return static_cast<SoSeparator*>(entry.model->copy(TRUE));
+}
+
+SoSeparator* AvatarModelCache::InstantiateStandIn() {
+    if (!standIn_) {
+        standIn_ = BuildStandIn();
+        standIn_->ref();
+    }
+    return static_cast<SoSeparator*>(standIn_->copy(TRUE));
+}
+
+float AvatarModelCache::Height(const QString& path) {
+    if (path.isEmpty()) return 1.8f;
+    return Lookup(path).height;
+}

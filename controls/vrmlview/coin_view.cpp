@@ -1,0 +1,306 @@
+#include "controls/vrmlview/coin_view.h"
+
+#include "controls/vrmlview/coin_environment.h"
+
+#include <Inventor/SoRenderManager.h>
+#include <Inventor/VRMLnodes/SoVRMLNavigationInfo.h>
+#include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
+#include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoGetMatrixAction.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/elements/SoGLCacheContextElement.h>
+#include <Inventor/elements/SoLazyElement.h>
+#include <Inventor/misc/SoContextHandler.h>
+#include <Inventor/nodes/SoCallback.h>
+#include <Inventor/nodes/SoComplexity.h>
+#include <Inventor/nodes/SoDirectionalLight.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
+#include <Inventor/nodes/SoRotation.h>
+#include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSwitch.h>
+#include <Inventor/nodes/SoTransformSeparator.h>
+
+#include <QOpenGLContext>
+
+#include <GL/gl.h>
+
+namespace {
+
+template <typename T>
+T* FindFirst(SoNode* root) {
+    if (!root) return nullptr;
+    SoSearchAction search;
+    search.setType(T::getClassTypeId());
+    search.setInterest(SoSearchAction::FIRST);
+    search.apply(root);
+    SoPath* path = search.getPath();
+    return path ? static_cast<T*>(path->getTail()) : nullptr;
+}
+
+}  // namespace
+
+CoinView::CoinView(QWidget* parent) : QOpenGLWidget(parent) {
+    CoinEnvironment::Ensure();
+    setFocusPolicy(Qt::StrongFocus);
+    root_ = new SoSeparator;
+    root_->ref();
+    shadeCallback_ = new SoCallback;
+    shadeCallback_->setCallback(&CoinView::ShadeCallback, this);
+    complexity_ = new SoComplexity;
+    camera_ = new SoPerspectiveCamera;
+    camera_->nearDistance = 0.1f;
+    camera_->farDistance = 1000.0f;
+
+    // The headlight shines along the view: a light turned with the camera.
+    headlightSwitch_ = new SoSwitch;
+    auto* lightFrame = new SoTransformSeparator;
+    auto* lightTurn = new SoRotation;
+    lightTurn->rotation.connectFrom(&camera_->orientation);
+    auto* light = new SoDirectionalLight;
+    light->direction = SbVec3f(0, 0, -1);
+    lightFrame->addChild(lightTurn);
+    lightFrame->addChild(light);
+    headlightSwitch_->addChild(lightFrame);
+    headlightSwitch_->whichChild = 0;
+
+    sceneSlot_ = new SoSeparator;
+    extrasSlot_ = new SoSeparator;
+    root_->addChild(shadeCallback_);
+    root_->addChild(complexity_);
+    root_->addChild(camera_);
+    root_->addChild(headlightSwitch_);
+    root_->addChild(sceneSlot_);
+    root_->addChild(extrasSlot_);
+    ApplyRenderOptions();
+    PlaceCameraFromScene();
+}
+
+CoinView::~CoinView() {
+    if (manager_) {
+        makeCurrent();
+        ReleaseGL();
+        doneCurrent();
+    }
+    delete manager_;
+    root_->unref();
+}
+
+void CoinView::ReleaseGL() {
+    if (ditherTexture_) {
+        glDeleteTextures(1, &ditherTexture_);
+        ditherTexture_ = 0;
+    }
+    if (cacheContext_) SoContextHandler::destructingContext(cacheContext_);
+    cacheContext_ = 0;
+}
+
+void CoinView::SetScene(SoSeparator* scene) {
+    sceneSlot_->removeAllChildren();
+    if (scene) {
+        sceneSlot_->addChild(scene);
+        scene->unref();
+    }
+    PlaceCameraFromScene();
+    update();
+}
+
+void CoinView::PlaceCameraFromScene() {
+    entryPosition_ = SbVec3f(0, 0, 10);
+    entryOrientation_ = SbRotation::identity();
+    entryHeightAngle_ = 0.785398f;
+    eyeHeight_ = 1.6f;
+    sceneSpeed_ = 1.0f;
+    SoSearchAction search;
+    search.setType(SoVRMLViewpoint::getClassTypeId());
+    search.setInterest(SoSearchAction::FIRST);
+    search.apply(sceneSlot_);
+    if (SoPath* path = search.getPath()) {
+        auto* viewpoint = static_cast<SoVRMLViewpoint*>(path->getTail());
+        SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
+        matrixAction.apply(path);
+        const SbMatrix& m = matrixAction.getMatrix();
+        SbVec3f translation, scale;
+        SbRotation rotation, scaleOrientation;
+        m.getTransform(translation, rotation, scale, scaleOrientation);
+        m.multVecMatrix(viewpoint->position.getValue(), entryPosition_);
+        entryOrientation_ = viewpoint->orientation.getValue() * rotation;
+        float fov = viewpoint->fieldOfView.getValue();
+        if (fov > 0.01f && fov < 3.1f) entryHeightAngle_ = fov;
+    }
+    if (auto* info = FindFirst<SoVRMLNavigationInfo>(sceneSlot_)) {
+        if (info->avatarSize.getNum() > 1 && info->avatarSize[1] > 0) eyeHeight_ = info->avatarSize[1];
+        if (info->speed.getValue() > 0) sceneSpeed_ = info->speed.getValue();
+    }
+    RevertCamera();
+}
+
+void CoinView::RevertCamera() {
+    camera_->position = entryPosition_;
+    camera_->orientation = entryOrientation_;
+    camera_->heightAngle = entryHeightAngle_;
+    camera_->focalDistance = 5.0f;
+    update();
+}
+
+void CoinView::SetHeadlight(bool on) {
+    headlightOn_ = on;
+    headlightSwitch_->whichChild = on ? 0 : SO_SWITCH_NONE;
+    update();
+}
+
+void CoinView::SetTexturesEnabled(bool on) {
+    texturesOn_ = on;
+    ApplyRenderOptions();
+}
+
+void CoinView::SetHighQualityTextures(bool on) {
+    highQualityTextures_ = on;
+    ApplyRenderOptions();
+}
+
+void CoinView::SetDithering(bool on) {
+    dithering_ = on;
+    ApplyRenderOptions();
+}
+
+void CoinView::SetFullColor(bool on) {
+    fullColor_ = on;
+    ApplyRenderOptions();
+}
+
+bool CoinView::SetGraphicMode(int mode) {
+    if (mode < kSmooth || mode > kWireFrame) return false;
+    graphicMode_ = mode;
+    ApplyRenderOptions();
+    return true;
+}
+
+void CoinView::ApplyRenderOptions() {
+    // Quality 0 turns texturing off altogether; low quality is unfiltered, high is mip-mapped.
+    complexity_->textureQuality = !texturesOn_ ? 0.0f : highQualityTextures_ ? 1.0f : 0.2f;
+    shadeCallback_->touch();
+    if (manager_) {
+        manager_->setTexturesEnabled(texturesOn_ ? TRUE : FALSE);
+        manager_->setRenderMode(graphicMode_ == kWireFrame ? SoRenderManager::WIREFRAME
+                                                           : SoRenderManager::AS_IS);
+    }
+    update();
+}
+
+void CoinView::ShadeCallback(void* data, SoAction* action) {
+    auto* self = static_cast<CoinView*>(data);
+    if (!action->isOfType(SoGLRenderAction::getClassTypeId())) return;
+    if (self->graphicMode_ == kFlat) SoLazyElement::setShadeModel(action->getState(), TRUE);
+    glShadeModel(self->graphicMode_ == kFlat ? GL_FLAT : GL_SMOOTH);
+    if (self->dithering_) glEnable(GL_DITHER); else glDisable(GL_DITHER);
+}
+
+void CoinView::initializeGL() {
+    if (!manager_) {
+        manager_ = new SoRenderManager;
+        manager_->setSceneGraph(root_);
+        manager_->setCamera(camera_);
+        manager_->setAutoClipping(SoRenderManager::VARIABLE_NEAR_PLANE);
+        manager_->setRenderCallback([](void* self, SoRenderManager*) {
+            static_cast<CoinView*>(self)->update();
+        }, this);
+        manager_->getGLRenderAction()->setTransparencyType(SoGLRenderAction::SORTED_OBJECT_BLEND);
+    }
+    // A widget gets a new context when it moves to another window; the old one's caches go.
+    cacheContext_ = SoGLCacheContextElement::getUniqueCacheContext();
+    manager_->getGLRenderAction()->setCacheContext(cacheContext_);
+    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        makeCurrent();
+        ReleaseGL();
+        doneCurrent();
+    }, Qt::UniqueConnection);
+    ApplyRenderOptions();
+    manager_->activate();
+}
+
+void CoinView::resizeGL(int w, int h) {
+    if (!manager_) return;
+    const qreal ratio = devicePixelRatioF();
+    SbVec2s size(static_cast<short>(qMax(1, qRound(w * ratio))), static_cast<short>(qMax(1, qRound(h * ratio))));
+    manager_->setWindowSize(size);
+    manager_->setSize(size);
+    manager_->setViewportRegion(SbViewportRegion(size));
+    manager_->scheduleRedraw();
+}
+
+void CoinView::paintGL() {
+    if (!manager_) return;
+    BeforeRender();
+    manager_->render(TRUE, TRUE);
+    if (!fullColor_) ReducedColourPass();
+}
+
+// Without full colour the picture is cut to 16-bit depth (5-6-5), dithered first when asked,
+// as a 16-bit display would show it.
+void CoinView::ReducedColourPass() {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_FOG);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    const int width = qMax(1, static_cast<int>(this->width() * devicePixelRatioF()));
+    const int height = qMax(1, static_cast<int>(this->height() * devicePixelRatioF()));
+    if (dithering_) {
+        if (!ditherTexture_) {
+            // A 4x4 ordered-dither matrix, scaled to just under one 5-bit step.
+            static const int bayer[16] = {0, 8, 2, 10, 12, 4, 14, 6, 3, 11, 1, 9, 15, 7, 13, 5};
+            unsigned char pixels[16 * 3];
+            for (int i = 0; i < 16; ++i) {
+                pixels[i * 3] = pixels[i * 3 + 2] = static_cast<unsigned char>(bayer[i] / 2);
+                pixels[i * 3 + 1] = static_cast<unsigned char>(bayer[i] / 4);
+            }
+            glGenTextures(1, &ditherTexture_);
+            glBindTexture(GL_TEXTURE_2D, ditherTexture_);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+            glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+            glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB8, 4, 4, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+        }
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, ditherTexture_);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE);
+        const float s = width / 4.0f, t = height / 4.0f;
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, 0); glVertex2f(-1, -1);
+        glTexCoord2f(s, 0); glVertex2f(1, -1);
+        glTexCoord2f(s, t); glVertex2f(1, 1);
+        glTexCoord2f(0, t); glVertex2f(-1, 1);
+        glEnd();
+        glDisable(GL_BLEND);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDisable(GL_TEXTURE_2D);
+    }
+    glEnable(GL_COLOR_LOGIC_OP);
+    glLogicOp(GL_AND);
+    glColor4ub(0xF8, 0xFC, 0xF8, 0xFF);
+    glBegin(GL_QUADS);
+    glVertex2f(-1, -1);
+    glVertex2f(1, -1);
+    glVertex2f(1, 1);
+    glVertex2f(-1, 1);
+    glEnd();
+    glDisable(GL_COLOR_LOGIC_OP);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    glPopAttrib();
+}
+
+QImage CoinView::GrabImage() { return grabFramebuffer(); }

@@ -1,0 +1,92 @@
+#pragma once
+// A Coin scene graph shown in a QOpenGLWidget: render manager, camera taken from the scene's
+// first Viewpoint, a headlight that follows the camera, and the display options the hosts
+// set (textures, texture quality, dithering, colour depth, shading).
+#include <QImage>
+#include <QOpenGLWidget>
+
+#include <Inventor/SbLinear.h>
+#include <Inventor/SbRotation.h>
+
+class SoCallback;
+class SoComplexity;
+class SoDirectionalLight;
+class SoPerspectiveCamera;
+class SoRenderManager;
+class SoSeparator;
+class SoSwitch;
+class SoAction;
+
+class CoinView : public QOpenGLWidget {
+    Q_OBJECT
+public:
+    enum GraphicMode { kSmooth = 0, kFlat = 1, kWireFrame = 2 };
+
+    explicit CoinView(QWidget* parent = nullptr);
+    ~CoinView() override;
+
+    // Shows scene (null: nothing), taking over one reference; the camera moves to the scene's
+    // first Viewpoint, or to a view of the whole scene when it has none.
+    void SetScene(SoSeparator* scene);
+    SoSeparator* Scene() const { return sceneSlot_; }
+    SoSeparator* Extras() const { return extrasSlot_; }
+    SoPerspectiveCamera* Camera() const { return camera_; }
+
+    // Returns the camera to where the current scene put it.
+    void RevertCamera();
+    SbVec3f EntryPosition() const { return entryPosition_; }
+    // Eye height and speed the scene's NavigationInfo asks for (metres, metres a second).
+    float EyeHeight() const { return eyeHeight_; }
+    float SceneSpeed() const { return sceneSpeed_; }
+
+    void SetHeadlight(bool on);
+    bool Headlight() const { return headlightOn_; }
+    void SetTexturesEnabled(bool on);
+    void SetHighQualityTextures(bool on);
+    void SetDithering(bool on);
+    void SetFullColor(bool on);
+    // 0 smooth, 1 flat, 2 wire frame; other values are refused.
+    bool SetGraphicMode(int mode);
+    int GraphicModeShown() const { return graphicMode_; }
+
+    // The last frame as the user sees it (renders first).
+    QImage GrabImage();
+
+protected:
+    void initializeGL() override;
+    void resizeGL(int w, int h) override;
+    void paintGL() override;
+    // Called before each frame; subclasses move things here.
+    virtual void BeforeRender() {}
+
+private:
+    static void ShadeCallback(void* self, SoAction* action);
+    void PlaceCameraFromScene();
+    void ApplyRenderOptions();
+    void ReducedColourPass();
+    void ReleaseGL();
+
+    SoSeparator* root_ = nullptr;
+    SoCallback* shadeCallback_ = nullptr;
+    SoComplexity* complexity_ = nullptr;
+    SoPerspectiveCamera* camera_ = nullptr;
+    SoSwitch* headlightSwitch_ = nullptr;
+    SoSeparator* sceneSlot_ = nullptr;
+    SoSeparator* extrasSlot_ = nullptr;
+    SoRenderManager* manager_ = nullptr;
+    uint32_t cacheContext_ = 0;
+    unsigned int ditherTexture_ = 0;
+
+    SbVec3f entryPosition_{0, 1.6f, 10};
+    SbRotation entryOrientation_;
+    float entryHeightAngle_ = 0.785398f;
+    float eyeHeight_ = 1.6f;
+    float sceneSpeed_ = 1.0f;
+
+    bool headlightOn_ = true;
+    bool texturesOn_ = true;
+    bool highQualityTextures_ = true;
+    bool dithering_ = true;
+    bool fullColor_ = true;
+    int graphicMode_ = kSmooth;
+};

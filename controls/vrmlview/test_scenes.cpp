@@ -1,0 +1,51 @@
+#include "controls/vrmlview/test_scenes.h"
+
+#include "controls/vrmlview/coin_view.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <cstdlib>
+
+QString TestDataPath(const QString& name) {
+    // The environment may not reach the test; the build tells us where the data is too.
+    const char* source = std::getenv("MONEKO_SOURCE_DIR");
+    if (source && *source) return QDir(QString::fromLocal8Bit(source)).filePath("controls/vrmlview/testdata/" + name);
+    return QDir(QStringLiteral(VRMLVIEW_TESTDATA)).filePath(name);
+}
+
+void ShowForTest(QOpenGLWidget* widget, int width, int height) {
+    widget->resize(width, height);
+    widget->show();
+    if (!QTest::qWaitForWindowExposed(widget)) qWarning("window not exposed");
+    RunEvents(50);
+}
+
+void RunEvents(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QTest::qWait(1);
+    } while (clock.elapsed() < ms);
+}
+
+QImage Frame(CoinView* view) { return view->GrabImage(); }
+
+bool Near(QColor a, QColor b, int tolerance) {
+    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
+}
+
+int DifferentPixels(const QImage& a, const QImage& b, int tolerance) {
+    if (a.size() != b.size()) return a.width() * a.height();
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            if (!Near(a.pixelColor(x, y), b.pixelColor(x, y), tolerance)) ++count;
+        }
+    }
+    return count;
+}

@@ -1,0 +1,20 @@
+#pragma once
+// Helpers shared by the 3D view tests: test data paths and waiting for real frames.
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+class QOpenGLWidget;
+class CoinView;
+
+QString TestDataPath(const QString& name);
+// Shows the widget in a top-level window of the given size and waits until it has painted.
+void ShowForTest(QOpenGLWidget* widget, int width = 320, int height = 240);
+// Lets timers and sensors run for ms milliseconds.
+void RunEvents(int ms);
+// Renders a fresh frame and returns it.
+QImage Frame(CoinView* view);
+// True when two colours are within tolerance per channel.
+bool Near(QColor a, QColor b, int tolerance = 24);
+// Number of pixels that differ by more than tolerance in any channel.
+int DifferentPixels(const QImage& a, const QImage& b, int tolerance = 16);
