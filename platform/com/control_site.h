@@ -22,7 +22,8 @@ public:
     static std::unique_ptr<ControlSite> Create(const Guid& clsid, QWidget* container, HResult* hr = nullptr);
     static std::unique_ptr<ControlSite> CreateByProgId(const std::string& progId, QWidget* container,
                                                        HResult* hr = nullptr);
-    // Detaches the sink and destroys the control and its window.
+    // Detaches the sink and destroys the control and its window. Never from inside one of the
+    // control's events (the control is still running): post the destruction instead.
     ~ControlSite();
     ControlSite(const ControlSite&) = delete;
     ControlSite& operator=(const ControlSite&) = delete;
