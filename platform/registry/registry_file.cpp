@@ -15,11 +15,16 @@ namespace {
 // Holds an flock on "<file>.lock" for as long as it lives.
 struct FileLock {
     int fd = -1;
+    int error = 0;
     FileLock(const std::string& path, int operation, bool create) {
         fd = ::open((path + ".lock").c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0644);
-        if (fd < 0) return;
+        if (fd < 0) {
+            error = errno;
+            return;
+        }
         while (::flock(fd, operation) != 0) {
             if (errno != EINTR) {
+                error = errno;
                 ::close(fd);
                 fd = -1;
                 return;
@@ -100,7 +105,7 @@ LONG RegistryFile::Update(const std::function<LONG(RegistryTree& tree, bool* cha
     const std::filesystem::path parent = std::filesystem::path(path_).parent_path();
     if (!parent.empty()) std::filesystem::create_directories(parent, ec);
     FileLock lock(path_, LOCK_EX, true);
-    if (lock.fd < 0) return ErrorFromErrno(errno);
+    if (lock.fd < 0) return ErrorFromErrno(lock.error);
 
     std::string text;
     int error = 0;
