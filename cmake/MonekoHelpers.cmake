@@ -6,14 +6,18 @@ function(moneko_add_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} moneko_test_main GTest::gtest)
   if(T_GL)
-    set(platform "QT_QPA_PLATFORM=xcb")
+    set(platform "xcb")
   else()
-    set(platform "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_SOURCE_DIR}/tests/support/offscreen.json")
+    set(platform "offscreen:configfile=${CMAKE_SOURCE_DIR}/tests/support/offscreen.json")
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT 120
-               ENVIRONMENT "${platform};QTEST_FUNCTION_TIMEOUT=20000;MONEKO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;MONEKO_SOURCE_DIR=${CMAKE_SOURCE_DIR};FONTCONFIG_FILE=${CMAKE_SOURCE_DIR}/tests/support/fonts.conf")
+  # The test main puts these into its environment unless they are set already, so a test binary
+  # behaves the same run by CTest or by hand.
+  target_compile_definitions(${name} PRIVATE
+    MONEKO_TEST_QPA="${platform}"
+    MONEKO_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+    MONEKO_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    MONEKO_TEST_FONTCONFIG="${CMAKE_SOURCE_DIR}/tests/support/fonts.conf")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
 endfunction()
 
 # moneko_add_module(NAME OUTPUT SOURCES ... LIBS ...)
