@@ -1,0 +1,36 @@
+#pragma once
+// The chat input line: a multi-line edit where Enter sends and Ctrl+Enter breaks the line.
+// It holds at most a fixed number of bytes of CP932 text, a line break counting as CR LF.
+#include <QPlainTextEdit>
+
+#include <string>
+
+namespace teskchat {
+
+class ChatInputEdit : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    explicit ChatInputEdit(QWidget* parent = nullptr);
+
+    void SetLimitBytes(int bytes) { limitBytes_ = bytes; }
+    int LimitBytes() const { return limitBytes_; }
+
+    // The contents as CP932 with CR LF line breaks, as the host receives them.
+    std::string Text() const;
+    // Bytes the text takes in that form.
+    static int ByteLength(const QString& text);
+
+signals:
+    void SendRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void EnforceLimit(int position, int added);
+
+    int limitBytes_ = 256;
+    bool trimming_ = false;
+};
+
+}  // namespace teskchat
