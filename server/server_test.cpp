@@ -1,0 +1,294 @@
+// The real server over loopback sockets: flows between several clients, administration, and
+// hostile clients that must cost only themselves.
+#include "protocol/limits.h"
+#include "server/bot/wire_client.h"
+#include "server/server_process.h"
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+
+namespace server {
+namespace {
+
+using namespace protocol;
+using bot::WireClient;
+
+const Pose kOrigin{0, 0, 0, 0, 0, -1};
+
+class ServerTest : public ::testing::Test {
+protected:
+    void StartServer(std::vector<std::string> args = {}) { ASSERT_TRUE(server.Start(args)) << server.Log(); }
+
+    // Connects, talks in and (if region given) enters; returns the client id.
+    uint16_t Join(WireClient& c, const std::string& user, const std::string& region = "", const std::string& name = "n") {
+        EXPECT_TRUE(c.Connect("127.0.0.1", server.Port()));
+        EXPECT_TRUE(c.WaitFor<Welcome>(2000));
+        auto r = c.Call(TalkIn{0, 0x00020001, user, "", name, 0, 0});
+        EXPECT_TRUE(r && r->status == ReplyStatus::Ok);
+        if (!region.empty()) {
+            auto e = c.Call(EnterRegion{0, region, "1", kOrigin, 1});
+            EXPECT_TRUE(e && e->status == ReplyStatus::Ok);
+        }
+        return r ? r->clientId : 0;
+    }
+    // True when the server ends the connection within the time (a Bye may come first).
+    static bool ClosedWithin(WireClient& c, int ms, std::optional<ByeReason>* bye = nullptr) {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < deadline) {
+            while (!c.Backlog().empty()) {
+                if (auto* b = std::get_if<Bye>(&c.Backlog().front()); b && bye) *bye = b->reason;
+                c.Backlog().pop_front();
+            }
+            if (!c.Pump(50) || !c.IsOpen()) return true;
+        }
+        return false;
+    }
+    // The chat still works between these two.
+    static void ExpectChatWorks(WireClient& from, uint16_t fromId, WireClient& to, const std::string& text) {
+        ASSERT_TRUE(from.Send(SendChat{text}));
+        auto got = to.WaitFor([&](const Message& m) {
+            auto* c = std::get_if<ChatReceived>(&m);
+            return c && c->clientId == fromId && c->text == text;
+        }, 3000);
+        EXPECT_TRUE(got) << "chat " << text << " did not arrive";
+    }
+
+    ServerProcess server;
+};
+
+TEST_F(ServerTest, RegionFlowBetweenClients) {
+    StartServer();
+    WireClient a, b;
+    const uint16_t ia = Join(a, "100", "room");
+    const uint16_t ib = Join(b, "200", "room", "bob");
+    auto present = b.WaitFor<AvatarPresent>(2000);
+    ASSERT_TRUE(present);
+    EXPECT_EQ(present->avatar.clientId, ia);
+    EXPECT_EQ(present->avatar.userId, "7F000001:100");
+    auto entered = a.WaitFor<AvatarEntered>(2000);
+    ASSERT_TRUE(entered);
+    EXPECT_EQ(entered->avatar.clientId, ib);
+    EXPECT_EQ(entered->avatar.avatarName, "bob");
+
+    // Chat reaches the sender too; action order is kept per sender.
+    b.Send(SendChat{"\x82\xB1\x82\xF1"});
+    b.Send(SendAction{"a02"});
+    for (WireClient* c : {&a, &b}) {
+        auto chat = c->WaitFor<ChatReceived>(2000);
+        ASSERT_TRUE(chat);
+        EXPECT_EQ(*chat, (ChatReceived{ib, "\x82\xB1\x82\xF1"}));
+        EXPECT_EQ(c->WaitFor<AvatarActed>(2000), (AvatarActed{ib, "a02"}));
+    }
+    b.Send(SendPose{Pose{5, 0, 5, 0, 0, -1}});
+    EXPECT_EQ(a.WaitFor<AvatarMoved>(2000), (AvatarMoved{ib, Pose{5, 0, 5, 0, 0, -1}}));
+
+    auto leave = b.Call(LeaveRegion{});
+    ASSERT_TRUE(leave);
+    EXPECT_EQ(leave->status, ReplyStatus::Ok);
+    EXPECT_EQ(a.WaitFor<AvatarLeft>(2000), AvatarLeft{ib});
+    b.Call(EnterRegion{0, "room", "1", kOrigin, 1});
+    ASSERT_TRUE(a.WaitFor<AvatarEntered>(2000));
+    b.Close();  // dropping the connection counts as leaving
+    EXPECT_EQ(a.WaitFor<AvatarLeft>(3000), AvatarLeft{ib});
+}
+
+TEST_F(ServerTest, RequestsOutOfOrderAreRefused) {
+    StartServer();
+    WireClient a;
+    ASSERT_TRUE(a.Connect("127.0.0.1", server.Port()));
+    auto enter = a.Call(EnterRegion{0, "room", "1", kOrigin, 1});
+    ASSERT_TRUE(enter);
+    EXPECT_EQ(enter->status, ReplyStatus::Refused);
+    auto out = a.Call(TalkOut{});
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->status, ReplyStatus::Refused);
+    ASSERT_EQ(a.Call(TalkIn{0, 0x00020001, "1", "", "n", 0, 0})->status, ReplyStatus::Ok);
+    EXPECT_EQ(a.Call(TalkIn{0, 0x00020001, "1", "", "n", 0, 0})->status, ReplyStatus::Refused);
+    EXPECT_EQ(a.Call(EnterRegion{0, "", "1", kOrigin, 1})->status, ReplyStatus::BadRequest);
+    EXPECT_EQ(a.Call(TalkOut{})->status, ReplyStatus::Ok);
+}
+
+TEST_F(ServerTest, EspAcrossRegions) {
+    StartServer();
+    WireClient a, b;
+    const uint16_t ia = Join(a, "100", "r1", "alice");
+    const uint16_t ib = Join(b, "200", "r2", "bob");
+    auto bad = a.Call(OpenEsp{0, 4242, "", ""});
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->status, ReplyStatus::NotConnected);
+
+    ASSERT_EQ(a.Call(OpenEsp{0, ib, "7F000001:200", "bob"})->status, ReplyStatus::Ok);
+    EXPECT_EQ(a.WaitFor<EspRequested>(2000), (EspRequested{ib, "7F000001:200", "bob"}));
+    EXPECT_EQ(b.WaitFor<EspRequested>(2000), (EspRequested{ia, "7F000001:100", "alice"}));
+    b.Send(EspAnswer{ia, true});
+    a.Send(SendEsp{ib, "hello"});
+    EXPECT_EQ(b.WaitFor<EspReceived>(2000), (EspReceived{ia, "hello"}));
+    ASSERT_EQ(b.Call(CloseEsp{0, ia, ""})->status, ReplyStatus::Ok);
+    EXPECT_EQ(a.WaitFor<EspClosed>(2000), EspClosed{ib});
+
+    // A partner whose host did not open its window ends the request.
+    a.Call(OpenEsp{0, ib, "", ""});
+    ASSERT_TRUE(b.WaitFor<EspRequested>(2000));
+    b.Send(EspAnswer{ia, false});
+    EXPECT_EQ(a.WaitFor<EspClosed>(2000), EspClosed{ib});
+}
+
+TEST_F(ServerTest, AdminAnnouncesClosesRegionsAndKicks) {
+    StartServer();
+    WireClient a, b, c;
+    Join(a, "1", "r1");
+    const uint16_t ib = Join(b, "2", "r1");
+    Join(c, "3", "r2");
+    EXPECT_EQ(server.Admin({"announce", "--region", "r2", "メンテナンス"}), "ok 1");
+    EXPECT_EQ(c.WaitFor<AdminMessage>(2000), AdminMessage{"\x83\x81\x83\x93\x83\x65\x83\x69\x83\x93\x83\x58"});
+    EXPECT_EQ(server.Admin({"announce", "all", "hands"}), "ok 3");
+    EXPECT_EQ(a.WaitFor<AdminMessage>(2000), AdminMessage{"all hands"});
+
+    EXPECT_EQ(server.Admin({"kick", std::to_string(ib)}), "ok 1");
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(b, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::Kicked);
+    EXPECT_EQ(a.WaitFor<AvatarLeft>(2000), AvatarLeft{ib});
+    EXPECT_EQ(server.Admin({"kick", "999"}), "error no such client");
+
+    EXPECT_EQ(server.Admin({"close-region", "r1"}), "ok 1");
+    EXPECT_TRUE(a.WaitFor<RegionClosed>(2000));
+    EXPECT_FALSE(c.WaitFor<RegionClosed>(300));
+    EXPECT_EQ(a.Call(LeaveRegion{})->status, ReplyStatus::Ok);  // the host's leave sequence still succeeds
+    EXPECT_EQ(server.Admin({"frobnicate"}).rfind("usage", 0), std::string::npos);
+}
+
+TEST_F(ServerTest, AdminSocketIsPrivate) {
+    StartServer();
+    struct stat st{};
+    ASSERT_EQ(::stat(server.AdminSocket().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u);
+}
+
+TEST_F(ServerTest, ShutdownSaysByeToEveryone) {
+    StartServer();
+    WireClient a;
+    Join(a, "1", "r1");
+    server.Stop();
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(a, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::ServerShutdown);
+}
+
+TEST_F(ServerTest, BadFramesCostOnlyTheSender) {
+    StartServer();
+    WireClient good1, good2;
+    const uint16_t g1 = Join(good1, "1", "r");
+    Join(good2, "2", "r");
+    const std::vector<std::pair<const char*, Bytes>> attacks = {
+        {"garbage", Bytes{'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P'}},
+        {"oversized length", Bytes{0x7F, 0xFF, 0xFF, 0xFF, 1, 0x08}},
+        {"wrong version", Bytes{0, 0, 0, 4, 9, 0x04, 0, 0}},
+        {"server-only message", Bytes{0, 0, 0, 4, 1, 0x44, 0, 1}},
+        {"text longer than frame", Bytes{0, 0, 0, 6, 1, 0x08, 0xFF, 0xFF, 'a', 'b'}},
+    };
+    for (const auto& [name, bytes] : attacks) {
+        SCOPED_TRACE(name);
+        WireClient bad;
+        Join(bad, "66", "r");
+        bad.SendRaw(bytes);
+        std::optional<ByeReason> bye;
+        EXPECT_TRUE(ClosedWithin(bad, 3000, &bye));
+        EXPECT_EQ(bye, ByeReason::ProtocolError);
+        ExpectChatWorks(good1, g1, good2, std::string("after ") + name);
+    }
+    // Half a frame and then silence: the talk-in timer takes it.
+}
+
+TEST_F(ServerTest, TalkInTimeoutAndKeepalive) {
+    StartServer({"--talk-in-timeout-ms", "300", "--keepalive-ms", "200"});
+    WireClient idle;
+    ASSERT_TRUE(idle.Connect("127.0.0.1", server.Port()));
+    idle.SendRaw(Bytes{0, 0, 0, 30, 1});  // a truncated frame, then nothing
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(idle, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::Timeout);
+
+    // A talked-in client that answers pings stays; one that goes deaf is dropped.
+    WireClient alive, deaf;
+    const uint16_t ia = Join(alive, "1", "r");
+    Join(deaf, "2", "r");
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+    while (std::chrono::steady_clock::now() < until) alive.Pump(50);  // answers pings
+    EXPECT_TRUE(alive.IsOpen());
+    // deaf never read anything: the server heard nothing from it for three intervals.
+    auto left = alive.WaitFor<AvatarLeft>(2000);
+    ASSERT_TRUE(left);
+    EXPECT_NE(left->clientId, ia);
+}
+
+TEST_F(ServerTest, FloodingClientIsDropped) {
+    StartServer({"--rate", "20", "--burst", "40"});
+    WireClient good, flood;
+    const uint16_t ig = Join(good, "1", "r");
+    Join(flood, "2", "r");
+    for (int i = 0; i < 200 && flood.IsOpen(); ++i) flood.Send(SendChat{"spam"});
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(flood, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::Flooding);
+    ExpectChatWorks(good, ig, good, "still here");
+}
+
+TEST_F(ServerTest, SlowReaderIsDroppedWithoutStallingOthers) {
+    StartServer({"--send-queue-bytes", "65536", "--rate", "60000", "--burst", "60000"});
+    WireClient talker, listener;
+    const uint16_t it = Join(talker, "1", "r");
+    Join(listener, "3", "r");
+    // The slow reader never reads, with a tiny receive window.
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int small = 4096;
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(server.Port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    Bytes join = Encode(TalkIn{1, 0x00020001, "2", "", "slow", 0, 0});
+    EncodeTo(EnterRegion{2, "r", "1", kOrigin, 1}, join);
+    ASSERT_EQ(::send(fd, join.data(), join.size(), 0), ssize_t(join.size()));
+    ASSERT_TRUE(talker.WaitFor<AvatarEntered>(2000));
+
+    const std::string line(1000, 'x');
+    bool dropped = false;
+    for (int i = 0; i < 20000 && !dropped; ++i) {
+        talker.Send(SendChat{line});
+        talker.Pump(0);
+        listener.Pump(0);
+        talker.Backlog().clear();
+        listener.Backlog().clear();
+        if (i % 100 == 0) dropped = server.Log().find("send queue over") != std::string::npos;
+    }
+    EXPECT_TRUE(dropped) << server.Log();
+    EXPECT_TRUE(talker.IsOpen());
+    EXPECT_TRUE(listener.IsOpen());
+    ExpectChatWorks(talker, it, listener, "after the slow one");
+    ::close(fd);
+}
+
+TEST_F(ServerTest, ConnectionsPerAddressAreLimited) {
+    StartServer({"--max-per-address", "3"});
+    WireClient c[4];
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(c[i].Connect("127.0.0.1", server.Port()));
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(c[i].WaitFor<Welcome>(2000));
+    ASSERT_TRUE(c[3].Connect("127.0.0.1", server.Port()));
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(c[3], 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::TooManyConnections);
+    // A slot frees when one leaves.
+    c[0].Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    WireClient again;
+    ASSERT_TRUE(again.Connect("127.0.0.1", server.Port()));
+    EXPECT_TRUE(again.WaitFor<Welcome>(2000));
+}
+
+}  // namespace
+}  // namespace server
