@@ -1,0 +1,72 @@
+#pragma once
+// Ids of the host control's dialogs, controls and strings. Dialog templates are code: each dialog
+// lays out its controls from these ids and the sizes beside them (dialog units).
+
+namespace plexa::res {
+
+// Strings (plexa_strings.cpp)
+inline constexpr int IDS_REGION_NOT_SELECTED = 136;
+inline constexpr int IDS_REGION_COLUMN = 139;
+inline constexpr int IDS_REGION_LIST_READ_FAILED = 157;
+inline constexpr int IDS_CAPTION = 57344;
+inline constexpr int IDS_DEFAULT_PORT = 57345;
+inline constexpr int IDS_AVATAR_CHANGED = 57349;
+
+// Host control frame
+inline constexpr int IDS_PLEXA = 1;
+inline constexpr int IDS_PLEXA_PPG = 2;
+inline constexpr int IDS_PLEXA_PPG_CAPTION = 200;
+inline constexpr int IDS_VRML_LOAD_FAILED = 125;
+inline constexpr int IDS_NOT_INSTALLED = 155;
+inline constexpr int IDS_DATA_MISSING = 156;
+inline constexpr int IDD_ABOUTBOX_PLEXA = 1;
+inline constexpr int IDD_PROPPAGE_PLEXA = 200;
+
+// World session (main panel)
+inline constexpr int IDS_CONNECT_FAILED = 106;
+inline constexpr int IDS_DISCONNECT_FAILED = 107;
+inline constexpr int IDS_ENTER_REGION_FAILED = 108;
+inline constexpr int IDS_LEAVE_REGION_FAILED = 109;
+inline constexpr int IDS_SERVER_DISCONNECTED = 119;
+inline constexpr int IDS_ESP_WINDOW_OPEN_FAILED = 123;
+inline constexpr int IDS_ESP_WINDOW_CLOSE_FAILED = 124;
+inline constexpr int IDS_WALK_MODE_FAILED = 126;
+inline constexpr int IDS_WALK_SPEED_FAILED = 127;
+inline constexpr int IDS_REVERT_FAILED = 128;
+inline constexpr int IDS_AVATAR_CREATE_FAILED = 129;
+inline constexpr int IDS_AVATAR_DELETE_FAILED = 130;
+inline constexpr int IDS_AVATAR_MOVE_FAILED = 132;
+inline constexpr int IDS_OTHER_REGION_AVATAR = 150;
+inline constexpr int IDS_ADMIN_NAME = 154;
+inline constexpr int IDS_TIP_REGION_CHANGE = 57348;
+inline constexpr int IDS_AVATAR_NOT_SET = 61001;
+inline constexpr int IDS_HOST_NOT_SET = 61002;
+// Tooltip of toolbar button n (other than 201): IDS_TIP_BASE + n.
+inline constexpr int IDS_TIP_BASE = 61000;
+inline constexpr int IDD_WORLD_PANEL = 274;
+inline constexpr int IDD_WORLD_PANEL_WIDTH = 405;
+inline constexpr int IDD_WORLD_PANEL_HEIGHT = 303;
+
+// Region selection dialog
+inline constexpr int IDD_REGION_SELECT = 206;
+inline constexpr int IDD_REGION_SELECT_WIDTH = 142;
+inline constexpr int IDD_REGION_SELECT_HEIGHT = 166;
+inline constexpr int IDC_REGION_LIST = 213;
+inline constexpr int IDC_AVATAR_NAME = 248;
+inline constexpr int kAvatarNameMaxLength = 32;
+
+// Own-avatar card
+inline constexpr int IDD_OWN_AVATAR = 278;
+inline constexpr int IDD_OWN_AVATAR_WIDTH = 187;
+inline constexpr int IDD_OWN_AVATAR_HEIGHT = 96;
+inline constexpr int IDC_OWN_PICTURE = 212;
+inline constexpr int IDC_OWN_USER_ID = 213;
+inline constexpr int IDC_OWN_AVATAR_NAME = 214;
+inline constexpr int IDC_OWN_SPARE = 215;
+inline constexpr int IDC_OWN_REGION_NAME = 216;
+
+// Standard buttons
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+}  // namespace plexa::res
