@@ -9,6 +9,7 @@
 #include <Inventor/fields/SoField.h>
 #include <Inventor/lists/SoFieldList.h>
 #include <Inventor/lists/SoPathList.h>
+#include <Inventor/SoFullPath.h>
 #include <Inventor/nodes/SoBaseColor.h>
 #include <Inventor/nodes/SoComplexity.h>
 #include <Inventor/nodes/SoCoordinate3.h>
@@ -45,7 +46,8 @@ std::vector<T*> FindAll(SoNode* root) {
     std::vector<T*> found;
     const SoPathList& paths = search.getPaths();
     for (int i = 0; i < paths.getLength(); ++i) {
-        auto* node = static_cast<T*>(paths[i]->getTail());
+        // A full path reaches nodes held in fields too (a Shape's Material), not just children.
+        auto* node = static_cast<T*>(static_cast<SoFullPath*>(paths[i])->getTail());
         if (std::find(found.begin(), found.end(), node) == found.end()) found.push_back(node);
     }
     return found;
@@ -92,31 +94,31 @@ Avatar::~Avatar() {
 }
 
 void Avatar::SnapshotRestPose() {
-    // Every field an animation writes into, with its value before any animation ran.
+    // Every field an animation writes into, with its value before any animation ran. While no
+    // gesture plays these connections stay off, so a finished gesture's last values cannot flow
+    // back in after the rest pose is restored. Time sensors keep their clock connection.
     for (SoNode* node : FindAll<SoNode>(model_)) {
+        if (node->isOfType(SoVRMLTimeSensor::getClassTypeId())) continue;
         SoFieldList fields;
         node->getFields(fields);
         for (int i = 0; i < fields.getLength(); ++i) {
             SoField* field = fields[i];
             if (!field->isConnected()) continue;
-            // Read the stored value, not a fresh one pulled through the connection.
-            SbBool wasEnabled = field->isConnectionEnabled();
             field->enableConnection(FALSE);
             SbString value;
             field->get(value);
-            field->enableConnection(wasEnabled);
             restPose_.emplace_back(field, value.getString());
         }
     }
 }
 
+void Avatar::SetAnimationConnections(bool on) {
+    for (auto& entry : restPose_) entry.first->enableConnection(on ? TRUE : FALSE);
+}
+
 void Avatar::RestoreRestPose() {
-    for (auto& [field, value] : restPose_) {
-        SbBool wasEnabled = field->isConnectionEnabled();
-        field->enableConnection(FALSE);
-        field->set(value.c_str());
-        field->enableConnection(wasEnabled);
-    }
+    SetAnimationConnections(false);
+    for (auto& [field, value] : restPose_) field->set(value.c_str());
 }
 
 void Avatar::MakeTranslucent() {
@@ -242,12 +244,13 @@ bool Avatar::StartGesture(const QString& code, double now) {
     if (it == sensors_.end()) return false;
     if (gesture_) EndGesture();
     SoVRMLTimeSensor* sensor = *it;
-    double cycle = sensor->cycleInterval.getValue();
+    double cycle = sensor->cycleInterval.getValue().getValue();
     if (!(cycle > 0) || cycle > 60) cycle = 1.0;
     // One cycle, even for a sensor the model marks as looping.
     sensor->startTime = SbTime(now);
     sensor->stopTime = SbTime(now + cycle);
     sensor->enabled = TRUE;
+    SetAnimationConnections(true);
     gesture_ = sensor;
     gestureEnd_ = now + cycle;
     return true;

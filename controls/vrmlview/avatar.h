@@ -54,6 +54,7 @@ private:
     void ApplyShown();
     void SnapshotRestPose();
     void RestoreRestPose();
+    void SetAnimationConnections(bool on);
     void EndGesture();
     void MakeTranslucent();
     SoSeparator* BuildNameTag(float height) const;

@@ -3,6 +3,8 @@
 // the server pass it. The scene is in metres; y is up and an unturned model faces -z.
 #include <Inventor/SbLinear.h>
 
+#include <QMetaType>
+
 #include <cmath>
 
 struct AvatarPose {
@@ -27,3 +29,5 @@ struct AvatarPose {
     }
     friend bool operator==(const AvatarPose&, const AvatarPose&) = default;
 };
+
+Q_DECLARE_METATYPE(AvatarPose)

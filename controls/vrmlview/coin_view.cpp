@@ -2,6 +2,7 @@
 
 #include "controls/vrmlview/coin_environment.h"
 
+#include <Inventor/SoFullPath.h>
 #include <Inventor/SoRenderManager.h>
 #include <Inventor/VRMLnodes/SoVRMLNavigationInfo.h>
 #include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
@@ -34,7 +35,7 @@ T* FindFirst(SoNode* root) {
     search.setInterest(SoSearchAction::FIRST);
     search.apply(root);
     SoPath* path = search.getPath();
-    return path ? static_cast<T*>(path->getTail()) : nullptr;
+    return path ? static_cast<T*>(static_cast<SoFullPath*>(path)->getTail()) : nullptr;
 }
 
 }  // namespace
@@ -110,12 +111,13 @@ void CoinView::PlaceCameraFromScene() {
     entryHeightAngle_ = 0.785398f;
     eyeHeight_ = 1.6f;
     sceneSpeed_ = 1.0f;
+    collisionRadius_ = 0.25f;
     SoSearchAction search;
     search.setType(SoVRMLViewpoint::getClassTypeId());
     search.setInterest(SoSearchAction::FIRST);
     search.apply(sceneSlot_);
     if (SoPath* path = search.getPath()) {
-        auto* viewpoint = static_cast<SoVRMLViewpoint*>(path->getTail());
+        auto* viewpoint = static_cast<SoVRMLViewpoint*>(static_cast<SoFullPath*>(path)->getTail());
         SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
         matrixAction.apply(path);
         const SbMatrix& m = matrixAction.getMatrix();
@@ -128,6 +130,7 @@ void CoinView::PlaceCameraFromScene() {
         if (fov > 0.01f && fov < 3.1f) entryHeightAngle_ = fov;
     }
     if (auto* info = FindFirst<SoVRMLNavigationInfo>(sceneSlot_)) {
+        if (info->avatarSize.getNum() > 0 && info->avatarSize[0] > 0) collisionRadius_ = info->avatarSize[0];
         if (info->avatarSize.getNum() > 1 && info->avatarSize[1] > 0) eyeHeight_ = info->avatarSize[1];
         if (info->speed.getValue() > 0) sceneSpeed_ = info->speed.getValue();
     }
@@ -209,11 +212,12 @@ void CoinView::initializeGL() {
     // A widget gets a new context when it moves to another window; the old one's caches go.
     cacheContext_ = SoGLCacheContextElement::getUniqueCacheContext();
     manager_->getGLRenderAction()->setCacheContext(cacheContext_);
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+    disconnect(contextGone_);
+    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
         makeCurrent();
         ReleaseGL();
         doneCurrent();
-    }, Qt::UniqueConnection);
+    });
     ApplyRenderOptions();
     manager_->activate();
 }

@@ -31,6 +31,10 @@ public:
     SoSeparator* Scene() const { return sceneSlot_; }
     SoSeparator* Extras() const { return extrasSlot_; }
     SoPerspectiveCamera* Camera() const { return camera_; }
+    // The whole graph, camera included (for picking).
+    SoSeparator* RootNode() const { return root_; }
+    // Avatar size the scene's NavigationInfo asks for: collision radius in metres.
+    float CollisionRadius() const { return collisionRadius_; }
 
     // Returns the camera to where the current scene put it.
     void RevertCamera();
@@ -76,12 +80,14 @@ private:
     SoRenderManager* manager_ = nullptr;
     uint32_t cacheContext_ = 0;
     unsigned int ditherTexture_ = 0;
+    QMetaObject::Connection contextGone_;
 
     SbVec3f entryPosition_{0, 1.6f, 10};
     SbRotation entryOrientation_;
     float entryHeightAngle_ = 0.785398f;
     float eyeHeight_ = 1.6f;
     float sceneSpeed_ = 1.0f;
+    float collisionRadius_ = 0.25f;
 
     bool headlightOn_ = true;
     bool texturesOn_ = true;

@@ -1,0 +1,360 @@
+#include "controls/vrmlview/vrml_view.h"
+
+#include "controls/vrmlview/avatar.h"
+#include "controls/vrmlview/coin_environment.h"
+#include "controls/vrmlview/scene_loader.h"
+
+#include <Inventor/SbTime.h>
+#include <Inventor/SoFullPath.h>
+#include <Inventor/SoPickedPoint.h>
+#include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
+#include <Inventor/VRMLnodes/SoVRMLSound.h>
+#include <Inventor/actions/SoRayPickAction.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/lists/SoPathList.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
+#include <Inventor/nodes/SoSeparator.h>
+
+#include <QDir>
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kReportIntervalMs = 100;   // at most ten reports a second
+constexpr int kStopAfterMs = 250;        // no movement for this long means the user stopped
+constexpr int kTickMs = 33;
+// The view follows the own avatar from behind.
+constexpr float kFollowDistance = 3.0f;
+
+double Now() { return SbTime::getTimeOfDay().getValue(); }
+
+ViewNavigator::Key KeyOf(int key) {
+    switch (key) {
+        case Qt::Key_Up: return ViewNavigator::kUp;
+        case Qt::Key_Down: return ViewNavigator::kDown;
+        case Qt::Key_Left: return ViewNavigator::kLeft;
+        case Qt::Key_Right: return ViewNavigator::kRight;
+        case Qt::Key_PageUp: return ViewNavigator::kPageUp;
+        case Qt::Key_PageDown: return ViewNavigator::kPageDown;
+        default: return ViewNavigator::kNone;
+    }
+}
+
+}  // namespace
+
+VrmlView::VrmlView(QWidget* parent) : CoinView(parent), navigator_(Camera()) {
+    navigator_.SetBlockTest([this](const SbVec3f& from, const SbVec3f& to) { return Blocked(from, to); });
+    stopTimer_.setSingleShot(true);
+    connect(&stopTimer_, &QTimer::timeout, this, &VrmlView::MovementStopped);
+    tick_.setTimerType(Qt::PreciseTimer);
+    connect(&tick_, &QTimer::timeout, this, &VrmlView::Tick);
+    reportClock_.start();
+}
+
+VrmlView::~VrmlView() {
+    StopSceneSounds();
+    avatars_.clear();
+}
+
+int VrmlView::LoadVrmlFile(const QString& address) {
+    QByteArray bytes;
+    QString base;
+    QString error;
+    SoSeparator* scene = nullptr;
+    if (SceneLoader::Fetch(address, &bytes, &base, &error)) scene = SceneLoader::Parse(bytes, base, &error);
+    if (!scene) {
+        lastError_ = error;
+        return -1;
+    }
+    lastError_.clear();
+    StopSceneSounds();
+    navigator_.CancelGoto();
+    SetScene(scene);
+    navigator_.SetBaseSpeed(SceneSpeed());
+    sceneBase_ = base;
+    StartSceneSounds(base);
+    if (attached_) FollowOwnAvatar();
+    return 1;
+}
+
+bool VrmlView::ChangeWalkthroughMode(int mode) { return navigator_.SetMode(mode); }
+bool VrmlView::ChangeWalkthroughSpeed(int speed) { return navigator_.SetSpeed(speed); }
+
+bool VrmlView::Revert() {
+    navigator_.CancelGoto();
+    RevertCamera();
+    CameraMoved();
+    return true;
+}
+
+bool VrmlView::StraightUp() {
+    navigator_.StraightUp();
+    CameraMoved();
+    return true;
+}
+
+bool VrmlView::SetSound(bool on) {
+    soundOn_ = on;
+    CoinEnvironment::SetSoundEnabled(on);
+    if (!on) StopSceneSounds();
+    else if (sounds_.empty()) StartSceneSounds(sceneBase_);
+    return true;
+}
+
+void VrmlView::StartSceneSounds(const QString& baseDirectory) {
+    if (!soundOn_ || !CoinEnvironment::HasSoundPlayer()) return;
+    SoSearchAction search;
+    search.setType(SoVRMLSound::getClassTypeId());
+    search.setInterest(SoSearchAction::ALL);
+    search.apply(Scene());
+    const SoPathList& paths = search.getPaths();
+    for (int i = 0; i < paths.getLength(); ++i) {
+        auto* sound = static_cast<SoVRMLSound*>(static_cast<SoFullPath*>(paths[i])->getTail());
+        auto* clip = dynamic_cast<SoVRMLAudioClip*>(sound->source.getValue());
+        if (!clip || clip->url.getNum() == 0) continue;
+        QString url = QString::fromUtf8(clip->url[0].getString());
+        QString path = SceneLoader::LocalPath(url);
+        if (path.isEmpty()) continue;  // only local sounds
+        if (QDir::isRelativePath(path) && !baseDirectory.isEmpty()) path = QDir(baseDirectory).filePath(path);
+        int32_t handle = CoinEnvironment::PlaySound(path, clip->loop.getValue(), sound->intensity.getValue());
+        if (handle) sounds_.push_back(handle);
+    }
+}
+
+void VrmlView::StopSceneSounds() {
+    for (int32_t handle : sounds_) CoinEnvironment::StopSound(handle);
+    sounds_.clear();
+}
+
+bool VrmlView::SetGraphicModeStill(int mode) {
+    if (mode < kSmooth || mode > kWireFrame) return false;
+    stillMode_ = mode;
+    if (!moving_ || movingMode_ == kNoChangeWhileMoving) SetGraphicMode(mode);
+    return true;
+}
+
+bool VrmlView::SetGraphicModeMoving(int mode) {
+    if (mode < kSmooth || mode > kNoChangeWhileMoving) return false;
+    movingMode_ = mode;
+    return true;
+}
+
+bool VrmlView::CreateAvatar(int16_t clientId, const QString&, const QString& name, const QString&,
+                            int presence, const AvatarPose& pose) {
+    if (avatars_.count(clientId)) return false;
+    SoSeparator* model = avatarModelFile_.isEmpty() ? nullptr : models_.Instantiate(avatarModelFile_);
+    const bool standIn = model == nullptr;
+    if (standIn) model = models_.InstantiateStandIn();
+    if (!model) return false;
+    const float height = standIn ? 1.8f : models_.Height(avatarModelFile_);
+    auto avatar = std::make_unique<Avatar>(clientId, name, presence, model, standIn, height, pose);
+    Extras()->addChild(avatar->Root());
+    avatars_[clientId] = std::move(avatar);
+    if (presence == 1) {
+        ownClientId_ = clientId;
+        haveOwn_ = true;
+    }
+    update();
+    return true;
+}
+
+bool VrmlView::DeleteAvatar(int16_t clientId) {
+    auto it = avatars_.find(clientId);
+    if (it == avatars_.end()) return false;
+    Extras()->removeChild(it->second->Root());
+    avatars_.erase(it);
+    if (haveOwn_ && clientId == ownClientId_) {
+        haveOwn_ = false;
+        attached_ = false;
+    }
+    update();
+    return true;
+}
+
+bool VrmlView::MoveAvatar(int16_t clientId, const AvatarPose& pose) {
+    auto it = avatars_.find(clientId);
+    if (it == avatars_.end()) return false;
+    // The own avatar follows the view; the server echoing its pose must not pull it back.
+    if (attached_ && haveOwn_ && clientId == ownClientId_) return true;
+    it->second->MoveTo(pose, Now());
+    EnsureTicking();
+    return true;
+}
+
+bool VrmlView::ControlAvatar(int16_t clientId, const QString& actionCode) {
+    auto it = avatars_.find(clientId);
+    if (it == avatars_.end()) return false;
+    const QString code = actionCode.trimmed().toLower();
+    if (code.size() != 3 || code[0] != QLatin1Char('a') || !code[1].isDigit() || !code[2].isDigit() ||
+        code.mid(1).toInt() > 15) {
+        return false;
+    }
+    // A model without this gesture simply stands still: nothing the user must be told about.
+    if (it->second->StartGesture(code, Now())) EnsureTicking();
+    return true;
+}
+
+void VrmlView::AttachViewpoint() {
+    if (!haveOwn_) return;
+    attached_ = true;
+    const Avatar* own = FindAvatar(ownClientId_);
+    if (!own) return;
+    const AvatarPose& pose = own->Pose();
+    const float yaw = pose.Yaw(0);
+    const SbVec3f behind(std::sin(yaw) * kFollowDistance, EyeHeight(), std::cos(yaw) * kFollowDistance);
+    Camera()->position = pose.Position() + behind;
+    Camera()->orientation = SbRotation(SbVec3f(0, 1, 0), yaw);
+    Camera()->focalDistance = kFollowDistance;
+    update();
+}
+
+const Avatar* VrmlView::FindAvatar(int16_t clientId) const {
+    auto it = avatars_.find(clientId);
+    return it == avatars_.end() ? nullptr : it->second.get();
+}
+
+AvatarPose VrmlView::OwnPoseFromCamera() const {
+    const float heading = const_cast<ViewNavigator&>(navigator_).Heading();
+    const SbVec3f eye = Camera()->position.getValue();
+    const SbVec3f ahead(-std::sin(heading) * kFollowDistance, -EyeHeight(), -std::cos(heading) * kFollowDistance);
+    return AvatarPose::From(eye + ahead, heading);
+}
+
+void VrmlView::FollowOwnAvatar() {
+    if (!attached_ || !haveOwn_) return;
+    auto it = avatars_.find(ownClientId_);
+    if (it == avatars_.end()) return;
+    it->second->Place(OwnPoseFromCamera());
+}
+
+void VrmlView::ReportOwnPose(bool force) {
+    if (!attached_ || !haveOwn_) return;
+    AvatarPose pose = OwnPoseFromCamera();
+    if (reportedOnce_ && pose == lastReported_) {
+        reportPending_ = false;
+        return;
+    }
+    if (!force && reportClock_.isValid() && reportClock_.elapsed() < kReportIntervalMs && reportedOnce_) {
+        reportPending_ = true;
+        return;
+    }
+    reportPending_ = false;
+    reportedOnce_ = true;
+    lastReported_ = pose;
+    reportClock_.restart();
+    emit viewpointMoved(ownClientId_, pose);
+}
+
+void VrmlView::CameraMoved() {
+    if (!moving_) {
+        moving_ = true;
+        if (movingMode_ != kNoChangeWhileMoving) SetGraphicMode(movingMode_);
+    }
+    stopTimer_.start(kStopAfterMs);
+    FollowOwnAvatar();
+    ReportOwnPose(false);
+    EnsureTicking();
+    update();
+}
+
+void VrmlView::MovementStopped() {
+    if (navigator_.GotoRunning() || dragging_) {
+        stopTimer_.start(kStopAfterMs);
+        return;
+    }
+    moving_ = false;
+    SetGraphicMode(stillMode_);
+    ReportOwnPose(true);
+}
+
+void VrmlView::EnsureTicking() {
+    if (!tick_.isActive()) {
+        tickClock_.restart();
+        tick_.start(kTickMs);
+    }
+}
+
+void VrmlView::Tick() {
+    const double dt = tickClock_.isValid() ? tickClock_.restart() / 1000.0 : kTickMs / 1000.0;
+    bool busy = false;
+    if (navigator_.GotoRunning()) {
+        if (navigator_.Advance(dt)) CameraMoved();
+        busy = busy || navigator_.GotoRunning();
+    }
+    const double now = Now();
+    for (auto& [id, avatar] : avatars_) busy = avatar->Advance(now) || busy;
+    if (reportPending_) {
+        ReportOwnPose(false);
+        busy = true;
+    }
+    update();
+    if (!busy) tick_.stop();
+}
+
+void VrmlView::BeforeRender() {}
+
+bool VrmlView::Blocked(const SbVec3f& from, const SbVec3f& to) {
+    SbVec3f direction = to - from;
+    const float length = direction.length();
+    if (length < 1e-6f) return false;
+    direction /= length;
+    const float reach = length + CollisionRadius();
+    // Test at eye height and near the knees, so low walls stop the walk too.
+    const SbVec3f knee(0, -std::max(0.0f, EyeHeight() - 0.4f), 0);
+    for (const SbVec3f& start : {from, from + knee}) {
+        SoRayPickAction pick(SbViewportRegion(std::max(1, width()), std::max(1, height())));
+        pick.setRay(start, direction, 0.0f, reach);
+        pick.apply(Scene());
+        if (pick.getPickedPoint()) return true;
+    }
+    return false;
+}
+
+void VrmlView::keyPressEvent(QKeyEvent* event) {
+    ViewNavigator::Key key = KeyOf(event->key());
+    if (key == ViewNavigator::kNone) {
+        CoinView::keyPressEvent(event);
+        return;
+    }
+    if (navigator_.PressKey(key)) CameraMoved();
+    event->accept();
+}
+
+void VrmlView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton) return;
+    lastMouse_ = event->position().toPoint();
+    dragging_ = true;
+    dragMoved_ = false;
+}
+
+void VrmlView::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging_) return;
+    const QPoint at = event->position().toPoint();
+    const QPoint delta = at - lastMouse_;
+    lastMouse_ = at;
+    if (delta.isNull()) return;
+    dragMoved_ = true;
+    if (navigator_.Drag(static_cast<float>(delta.x()), static_cast<float>(delta.y()))) CameraMoved();
+}
+
+void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || !dragging_) return;
+    dragging_ = false;
+    if (navigator_.Mode() != ViewNavigator::kGoto || dragMoved_) return;
+    // Goto: head for the point under the click.
+    const qreal ratio = devicePixelRatioF();
+    const int w = std::max(1, static_cast<int>(width() * ratio));
+    const int h = std::max(1, static_cast<int>(height() * ratio));
+    SoRayPickAction pick{SbViewportRegion(w, h)};
+    const QPointF at = event->position() * ratio;
+    pick.setPoint(SbVec2s(static_cast<short>(at.x()), static_cast<short>(h - 1 - at.y())));
+    pick.apply(RootNode());
+    if (SoPickedPoint* point = pick.getPickedPoint()) {
+        navigator_.StartGoto(point->getPoint());
+        CameraMoved();
+    }
+}

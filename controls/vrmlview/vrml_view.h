@@ -1,0 +1,106 @@
+#pragma once
+// The region view: a VRML scene with every avatar in it, navigated with mouse and keys.
+// Positions of avatars come in as AvatarPose; the user's own movement goes out through
+// viewpointMoved, at most ten times a second and once more when it stops.
+#include "controls/vrmlview/avatar_model_cache.h"
+#include "controls/vrmlview/avatar_pose.h"
+#include "controls/vrmlview/coin_view.h"
+#include "controls/vrmlview/view_navigator.h"
+
+#include <QElapsedTimer>
+#include <QPoint>
+#include <QTimer>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+class Avatar;
+
+class VrmlView : public CoinView {
+    Q_OBJECT
+public:
+    // GraphicModeMoving value that keeps the ordinary mode while moving.
+    static constexpr int kNoChangeWhileMoving = 3;
+
+    explicit VrmlView(QWidget* parent = nullptr);
+    ~VrmlView() override;
+
+    // 1 when the scene is shown, -1 otherwise (the previous scene stays).
+    int LoadVrmlFile(const QString& address);
+    QString LastError() const { return lastError_; }
+
+    bool ChangeWalkthroughMode(int mode);
+    bool ChangeWalkthroughSpeed(int speed);
+    bool Revert();
+    bool StraightUp();
+    bool SetSound(bool on);
+    bool SoundOn() const { return soundOn_; }
+    void SetCollision(bool on) { navigator_.SetCollision(on); }
+    bool SetGraphicModeMoving(int mode);
+    bool SetGraphicModeStill(int mode);
+
+    void SetAvatarModelFile(const QString& path) { avatarModelFile_ = path; }
+    QString AvatarModelFile() const { return avatarModelFile_; }
+    bool CreateAvatar(int16_t clientId, const QString& userId, const QString& name, const QString& number,
+                      int presence, const AvatarPose& pose);
+    bool DeleteAvatar(int16_t clientId);
+    bool MoveAvatar(int16_t clientId, const AvatarPose& pose);
+    bool ControlAvatar(int16_t clientId, const QString& actionCode);
+    void AttachViewpoint();
+
+    const Avatar* FindAvatar(int16_t clientId) const;
+    int AvatarCount() const { return static_cast<int>(avatars_.size()); }
+    const AvatarModelCache& Models() const { return models_; }
+    ViewNavigator& Navigator() { return navigator_; }
+    bool Moving() const { return moving_; }
+
+signals:
+    void viewpointMoved(int16_t clientId, AvatarPose pose);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void BeforeRender() override;
+
+private:
+    void Tick();
+    void EnsureTicking();
+    void CameraMoved();
+    void MovementStopped();
+    void FollowOwnAvatar();
+    void ReportOwnPose(bool force);
+    AvatarPose OwnPoseFromCamera() const;
+    bool Blocked(const SbVec3f& from, const SbVec3f& to);
+    void StartSceneSounds(const QString& baseDirectory);
+    void StopSceneSounds();
+
+    ViewNavigator navigator_;
+    AvatarModelCache models_;
+    std::map<int16_t, std::unique_ptr<Avatar>> avatars_;
+    QString avatarModelFile_;
+    QString lastError_;
+    int16_t ownClientId_ = -1;
+    bool haveOwn_ = false;
+    bool attached_ = false;
+    bool soundOn_ = true;
+    std::vector<int32_t> sounds_;
+    QString sceneBase_;
+
+    int stillMode_ = kSmooth;
+    int movingMode_ = kNoChangeWhileMoving;
+    bool moving_ = false;
+    QTimer stopTimer_;
+    QTimer tick_;
+    QElapsedTimer tickClock_;
+    QElapsedTimer reportClock_;
+    bool reportPending_ = false;
+    AvatarPose lastReported_;
+    bool reportedOnce_ = false;
+    QPoint lastMouse_;
+    bool dragging_ = false;
+    bool dragMoved_ = false;
+};
