@@ -28,6 +28,8 @@ ServerProcess::~ServerProcess() {
 }
 
 bool ServerProcess::Start(const std::vector<std::string>& extraArgs) {
+    Stop();
+    if (!dir_.empty()) std::filesystem::remove_all(dir_);
     char pattern[] = "/tmp/moneko-server-test-XXXXXX";
     if (!mkdtemp(pattern)) return false;
     dir_ = pattern;

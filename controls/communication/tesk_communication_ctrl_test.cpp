@@ -1,0 +1,297 @@
+// The communication control against a real moneko-server started by the test.
+#include "controls/communication/communication_ids.h"
+#include "controls/communication/tesk_communication_ctrl.h"
+#include "platform/com/control_site.h"
+#include "platform/com/module_loader.h"
+#include "server/server_process.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace communication {
+namespace {
+
+using platform::com::DispatchKind;
+using platform::com::HResult;
+using platform::com::Variant;
+
+struct Event {
+    int32_t dispid;
+    std::vector<Variant> args;
+};
+
+// Records events; a handler per dispid may act like a host would. Flags any event that
+// arrives while another handler or a test's call is still running.
+class HostSink : public platform::com::EventSink {
+public:
+    void OnEvent(int32_t dispid, const std::vector<Variant>& args) override {
+        if (busy) nested = true;
+        busy = true;
+        events.push_back({dispid, args});
+        if (auto it = handlers.find(dispid); it != handlers.end()) it->second(args);
+        busy = false;
+    }
+    const Event* Find(int32_t dispid, size_t skip = 0) const {
+        for (const auto& e : events)
+            if (e.dispid == dispid && skip-- == 0) return &e;
+        return nullptr;
+    }
+    size_t Count(int32_t dispid) const {
+        size_t n = 0;
+        for (const auto& e : events) n += e.dispid == dispid;
+        return n;
+    }
+    std::vector<Event> events;
+    std::map<int32_t, std::function<void(const std::vector<Variant>&)>> handlers;
+    bool busy = false;
+    bool nested = false;
+};
+
+bool WaitUntil(const std::function<bool()>& done, int ms = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+const protocol::Pose kEntry{0, 0, 0, 0, 0, -1};
+
+class CommunicationTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.Start()) << server.Log();
+        a.Advise(&sa);
+        b.Advise(&sb);
+    }
+    // The host's entry sequence; returns the client id.
+    int16_t Visit(TeskCommunicationCtrl& c, const std::string& user, const std::string& name,
+                  const std::string& region) {
+        EXPECT_TRUE(c.OpenServer(server.Port(), "127.0.0.1"));
+        EXPECT_TRUE(c.TalkIn(0x00020001, user, "", name, 0, 0));
+        EXPECT_TRUE(c.EnterRegion(region, "2", kEntry, 1));
+        return c.ClientId();
+    }
+    server::ServerProcess server;
+    TeskCommunicationCtrl a, b;
+    HostSink sa, sb;
+};
+
+TEST_F(CommunicationTest, AVisitWithEveryRegionEvent) {
+    const int16_t ia = Visit(a, "111", "\x82\xA0", "http://h/r/a.wrl");
+    EXPECT_GT(ia, 0);
+    const int16_t ib = Visit(b, "222", "bob", "http://h/r/a.wrl");
+    EXPECT_NE(ia, ib);
+
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kAvatarEntered) && sb.Find(kAvatarPresent); }));
+    const auto& entered = sa.Find(kAvatarEntered)->args;
+    ASSERT_EQ(entered.size(), 11u);
+    EXPECT_EQ(entered[0], Variant::I2(ib));
+    EXPECT_EQ(entered[1], Variant::Bstr("7F000001:222"));
+    EXPECT_EQ(entered[2], Variant::Bstr("bob"));
+    EXPECT_EQ(entered[3], Variant::Bstr("2"));
+    EXPECT_EQ(entered[4], Variant::I2(1));
+    EXPECT_EQ(entered[10], Variant::R4(-1));
+    EXPECT_EQ(sb.Find(kAvatarPresent)->args[2], Variant::Bstr("\x82\xA0"));
+
+    b.SendChatString("\x83\x5C hello");
+    b.SendAvatarAction("a07");
+    b.SendAvatarPose({100, 0, 200, 0, 0, 1});
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kChatStringReceived) && sb.Find(kChatStringReceived) &&
+                                       sa.Find(kAvatarActed) && sa.Find(kAvatarMoved); }));
+    EXPECT_EQ(sa.Find(kChatStringReceived)->args, (std::vector<Variant>{Variant::I2(ib), Variant::Bstr("\x83\x5C hello")}));
+    EXPECT_EQ(sb.Find(kAvatarActed)->args[1], Variant::Bstr("a07"));  // the sender sees its own gesture
+    EXPECT_EQ(sa.Find(kAvatarMoved)->args[1], Variant::R4(100));
+    EXPECT_EQ(sa.Find(kAvatarMoved)->args[3], Variant::R4(200));
+    EXPECT_FALSE(sb.Find(kAvatarMoved));  // own pose is not echoed
+
+    EXPECT_TRUE(b.LeaveRegion());
+    EXPECT_TRUE(b.TalkOut());
+    EXPECT_TRUE(b.CloseServer());
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kAvatarLeft); }));
+    EXPECT_EQ(sa.Find(kAvatarLeft)->args, std::vector<Variant>{Variant::I2(ib)});
+    EXPECT_FALSE(sa.nested);
+    EXPECT_FALSE(sb.Find(kServerDisconnected));
+}
+
+TEST_F(CommunicationTest, CallsFailCleanlyWithoutAServer) {
+    EXPECT_FALSE(a.TalkIn(0x00020001, "1", "", "n", 0, 0));
+    EXPECT_FALSE(a.EnterRegion("r", "1", kEntry, 1));
+    EXPECT_FALSE(a.LeaveRegion());
+    EXPECT_FALSE(a.TalkOut());
+    EXPECT_FALSE(a.OpenEspConnection("x", 1, "n"));
+    EXPECT_TRUE(a.CloseServer());
+    server.Stop();
+    EXPECT_FALSE(a.OpenServer(server.Port(), "127.0.0.1"));
+    EXPECT_FALSE(a.OpenServer(70000, "127.0.0.1"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(sa.events.empty());  // a failed open is not a lost session
+}
+
+TEST_F(CommunicationTest, EspOpensBothSidesAndReachesOnlyThePartner) {
+    const int16_t ia = Visit(a, "111", "alice", "r1");
+    const int16_t ib = Visit(b, "222", "bob", "r2");  // another region
+    for (auto* s : {&sa, &sb}) s->handlers[kEspRequested] = [this, s](const auto&) {
+        (s == &sa ? a : b).Invoke(kEspAccept, DispatchKind::PropertyPut, {Variant::Bool(true)}, nullptr);
+    };
+    EXPECT_FALSE(a.OpenEspConnection("x", 4242, "nobody"));
+    EXPECT_TRUE(a.OpenEspConnection("7F000001:222", ib, "bob"));
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kEspRequested) && sb.Find(kEspRequested); }));
+    EXPECT_EQ(sa.Find(kEspRequested)->args[0], Variant::I2(ib));
+    EXPECT_EQ(sa.Find(kEspRequested)->args[1], Variant::Bstr("7F000001:222"));
+    EXPECT_EQ(sb.Find(kEspRequested)->args[0], Variant::I2(ia));
+    a.SendEspString(ib, "secret");
+    ASSERT_TRUE(WaitUntil([&] { return sb.Find(kEspStringReceived); }));
+    EXPECT_EQ(sb.Find(kEspStringReceived)->args, (std::vector<Variant>{Variant::I2(ia), Variant::Bstr("secret")}));
+    EXPECT_FALSE(sa.Find(kEspStringReceived));
+    EXPECT_TRUE(a.CloseEspConnection("7F000001:222", ib));
+    ASSERT_TRUE(WaitUntil([&] { return sb.Find(kEspClosed); }));
+    EXPECT_EQ(sb.Find(kEspClosed)->args, std::vector<Variant>{Variant::I2(ia)});
+    EXPECT_FALSE(sa.Find(kEspClosed));
+}
+
+TEST_F(CommunicationTest, RefusingPartnerTextReachesTheRequesterThenTheClose) {
+    Visit(a, "111", "alice", "r1");
+    const int16_t ib = Visit(b, "222", "bob", "r1");
+    sa.handlers[kEspRequested] = [this](const auto&) {
+        a.Invoke(kEspAccept, DispatchKind::PropertyPut, {Variant::Bool(true)}, nullptr);
+    };
+    // Like a chat control with every tab taken: answer with a text, close, and say "not opened".
+    sb.handlers[kEspRequested] = [this](const std::vector<Variant>& args) {
+        b.Invoke(kEspAccept, DispatchKind::PropertyPut, {Variant::Bool(true)}, nullptr);
+        b.SendEspString(args[0].AsI2(), "full");
+        b.CloseEspConnection(args[1].AsBstr(), args[0].AsI2());
+        b.Invoke(kEspAccept, DispatchKind::PropertyPut, {Variant::Bool(false)}, nullptr);
+    };
+    ASSERT_TRUE(a.OpenEspConnection("7F000001:222", ib, "bob"));
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kEspClosed); }));
+    // Requested, then the refusal text, then the close: in that order at the requester.
+    std::vector<int32_t> order;
+    for (const auto& e : sa.events)
+        if (e.dispid == kEspRequested || e.dispid == kEspStringReceived || e.dispid == kEspClosed) order.push_back(e.dispid);
+    EXPECT_EQ(order, (std::vector<int32_t>{kEspRequested, kEspStringReceived, kEspClosed}));
+    EXPECT_FALSE(sb.nested);
+}
+
+TEST_F(CommunicationTest, PartnerThatOpensNothingClosesTheRequestersTab) {
+    Visit(a, "111", "alice", "r1");
+    const int16_t ib = Visit(b, "222", "bob", "r1");
+    sa.handlers[kEspRequested] = [this](const auto&) {
+        a.Invoke(kEspAccept, DispatchKind::PropertyPut, {Variant::Bool(true)}, nullptr);
+    };
+    ASSERT_TRUE(a.OpenEspConnection("7F000001:222", ib, "bob"));  // b's host ignores the request
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kEspClosed); }));
+    EXPECT_EQ(sa.Find(kEspClosed)->args, std::vector<Variant>{Variant::I2(ib)});
+}
+
+TEST_F(CommunicationTest, EventsNeverRunInsideACallOrAnotherEvent) {
+    Visit(a, "111", "alice", "r1");
+    const int16_t ib = Visit(b, "222", "bob", "r1");
+    int handled = 0;
+    // Each chat line makes the host do a blocking call, while more lines keep arriving.
+    sa.handlers[kChatStringReceived] = [&](const auto&) {
+        ++handled;
+        EXPECT_FALSE(a.OpenEspConnection("x", 4242, "nobody"));
+    };
+    for (int i = 0; i < 20; ++i) b.SendChatString("line " + std::to_string(i));
+    bool inCall = true;
+    sa.handlers[kAvatarActed] = [&](const auto&) { EXPECT_FALSE(inCall); };
+    b.SendAvatarAction("a01");
+    // The action arrives during this call; it must wait until the call has returned.
+    a.OpenEspConnection("7F000001:222", ib, "bob");
+    inCall = false;
+    ASSERT_TRUE(WaitUntil([&] { return sa.Count(kChatStringReceived) == 20 && sa.Find(kAvatarActed); }, 5000));
+    EXPECT_FALSE(sa.nested);
+    for (size_t i = 0; i < 20; ++i)
+        EXPECT_EQ(sa.Find(kChatStringReceived, i)->args[1], Variant::Bstr("line " + std::to_string(i)));
+}
+
+TEST_F(CommunicationTest, AdminAnnouncementRegionCloseAndKick) {
+    const int16_t ia = Visit(a, "111", "alice", "r1");
+    Visit(b, "222", "bob", "r2");
+    EXPECT_EQ(server.Admin({"announce", "--region", "r1", "hello r1"}), "ok 1");
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kAdminMessage); }));
+    EXPECT_EQ(sa.Find(kAdminMessage)->args, std::vector<Variant>{Variant::Bstr("hello r1")});
+    EXPECT_EQ(server.Admin({"close-region", "r1"}), "ok 1");
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kRegionClosed); }));
+    EXPECT_TRUE(a.LeaveRegion());  // the host's leave sequence goes through
+    EXPECT_TRUE(a.TalkOut());
+    EXPECT_EQ(server.Admin({"kick", "2"}).substr(0, 2), "ok");
+    ASSERT_TRUE(WaitUntil([&] { return sb.Find(kServerDisconnected); }));
+    EXPECT_FALSE(sb.Find(kAdminMessage));
+    (void)ia;
+}
+
+TEST_F(CommunicationTest, VanishedOrSilentServerFiresServerDisconnectedOnce) {
+    Visit(a, "111", "alice", "r1");
+    a.Invoke(kKeepaliveInterval, DispatchKind::PropertyPut, {Variant::I4(200)}, nullptr);
+    server.Pause(true);  // silent, but the socket stays open
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kServerDisconnected); }, 3000));
+    server.Pause(false);
+    EXPECT_TRUE(a.CloseServer());
+
+    ASSERT_TRUE(server.Start());
+    Visit(b, "222", "bob", "r1");
+    server.Kill();
+    ASSERT_TRUE(WaitUntil([&] { return sb.Find(kServerDisconnected); }, 3000));
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
+    EXPECT_EQ(sb.Count(kServerDisconnected), 1u);
+    EXPECT_EQ(sa.Count(kServerDisconnected), 1u);
+}
+
+TEST_F(CommunicationTest, ALateAnswerIsNotTakenForTheNextCall) {
+    ASSERT_TRUE(a.OpenServer(server.Port(), "127.0.0.1"));
+    a.Invoke(kCallTimeout, DispatchKind::PropertyPut, {Variant::I4(300)}, nullptr);
+    a.Invoke(kKeepaliveInterval, DispatchKind::PropertyPut, {Variant::I4(5000)}, nullptr);
+    server.Pause(true);
+    EXPECT_FALSE(a.TalkIn(0x00020001, "1", "", "n", 0, 0));  // timed out
+    server.Pause(false);
+    a.Invoke(kCallTimeout, DispatchKind::PropertyPut, {Variant::I4(3000)}, nullptr);
+    // The server did talk us in; its late "ok" must not answer this second talk-in, which it refuses.
+    EXPECT_FALSE(a.TalkIn(0x00020001, "1", "", "n", 0, 0));
+    EXPECT_TRUE(a.EnterRegion("r", "1", kEntry, 1));
+}
+
+TEST(CommunicationModule, RegistersAndServesEveryMemberByDispid) {
+    QTemporaryDir dir;
+    qputenv("MONEKO_REGISTRY", (dir.path() + "/registry.reg").toUtf8());
+    const std::string module = std::string(qgetenv("MONEKO_BIN_DIR").constData()) + "/teskcommunication.ocx";
+    ASSERT_EQ(platform::com::RegisterModuleFile(module), platform::com::S_OK);
+    HResult hr = 0;
+    auto site = platform::com::ControlSite::CreateByProgId(kProgId, nullptr, &hr);
+    ASSERT_TRUE(site) << std::hex << hr;
+    Variant result;
+    EXPECT_EQ(site->Get(kClientId, &result), platform::com::S_OK);
+    EXPECT_EQ(result, Variant::I2(0));
+    EXPECT_EQ(site->Put(kEspAccept, Variant::Bool(true)), platform::com::S_OK);
+    EXPECT_EQ(site->Get(kEspAccept, &result), platform::com::DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(site->Call(kTalkOut, {}, &result), platform::com::S_OK);
+    EXPECT_EQ(result, Variant::Bool(false));
+    EXPECT_EQ(site->Call(kOpenServer, {Variant::I4(1)}, &result), platform::com::DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(site->Call(kSendChatString, {Variant::I4(1)}, &result), platform::com::DISP_E_TYPEMISMATCH);
+    // Every method of the interface answers (nothing is connected, so results are FALSE / none).
+    const std::vector<std::pair<int32_t, std::vector<Variant>>> calls = {
+        {kOpenServer, {Variant::I4(0), Variant::Bstr("")}},
+        {kTalkIn, {Variant::I4(0x00020001), Variant::Bstr("1"), Variant::Bstr(""), Variant::Bstr("n"), Variant::I4(0), Variant::I4(0)}},
+        {kEnterRegion, {Variant::Bstr("r"), Variant::Bstr("1"), Variant::R4(0), Variant::R4(0), Variant::R4(0),
+                        Variant::R4(0), Variant::R4(0), Variant::R4(-1), Variant::I2(1)}},
+        {kLeaveRegion, {}},
+        {kCloseServer, {}},
+        {kSendAvatarPose, {Variant::R4(0), Variant::R4(0), Variant::R4(0), Variant::R4(0), Variant::R4(0), Variant::R4(-1)}},
+        {kSendAvatarAction, {Variant::Bstr("a00")}},
+        {kSendEspString, {Variant::I2(1), Variant::Bstr("x")}},
+        {kOpenEspConnection, {Variant::Bstr("u"), Variant::I2(1), Variant::Bstr("n")}},
+        {kCloseEspConnection, {Variant::Bstr("u"), Variant::I2(1)}},
+    };
+    for (const auto& [dispid, args] : calls) EXPECT_EQ(site->Call(dispid, args, &result), platform::com::S_OK) << dispid;
+}
+
+}  // namespace
+}  // namespace communication

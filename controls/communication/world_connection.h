@@ -1,0 +1,68 @@
+#pragma once
+// The client end of the world protocol on the GUI thread. Requests that take an answer wait for
+// it in a local event loop with a timeout; everything else the server sends is handed to
+// onMessage as it arrives. A lost or silent server is reported once through onLost.
+#include "protocol/frame_decoder.h"
+#include "protocol/messages.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+
+namespace communication {
+
+class WorldConnection : public QObject {
+    Q_OBJECT
+public:
+    explicit WorldConnection(QObject* parent = nullptr);
+    ~WorldConnection() override;
+
+    // Connects and waits for the server's Welcome. Closes any earlier connection first.
+    bool Open(const QString& host, quint16 port);
+    // Closes without reporting a loss.
+    void Close();
+    bool IsOpen() const { return open_; }
+
+    // Sends a request (its seq is filled in here) and waits for its Reply; nullopt on timeout or
+    // when the connection is lost meanwhile. atReply runs the moment the Reply is decoded, before
+    // any message that followed it is handed to onMessage.
+    std::optional<protocol::Reply> Call(protocol::Message request,
+                                        std::function<void(const protocol::Reply&)> atReply = nullptr);
+    void Send(const protocol::Message& message);
+
+    void SetCallTimeout(int ms) { callTimeoutMs_ = ms; }
+    int CallTimeout() const { return callTimeoutMs_; }
+    void SetKeepaliveInterval(int ms);
+    int KeepaliveInterval() const { return keepaliveMs_; }
+
+    std::function<void(protocol::Message)> onMessage;
+    std::function<void()> onLost;
+
+signals:
+    void Answered();  // a Reply or Welcome arrived, or the connection ended: a waiting call looks
+
+private:
+    void OnReadyRead();
+    void OnKeepalive();
+    void Lose(const char* why);
+
+    QTcpSocket socket_;
+    QTimer keepalive_;
+    QElapsedTimer lastReceived_;
+    protocol::FrameDecoder decoder_{protocol::Direction::ToClient};
+    bool open_ = false;
+    bool welcomed_ = false;
+    uint16_t seq_ = 0;
+    uint16_t awaitedSeq_ = 0;
+    std::optional<protocol::Reply> reply_;
+    std::function<void(const protocol::Reply&)> atReply_;
+    int callTimeoutMs_ = 5000;
+    int keepaliveMs_ = 1500;
+    uint32_t pingToken_ = 0;
+};
+
+}  // namespace communication
