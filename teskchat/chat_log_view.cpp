@@ -1,6 +1,7 @@
 #include "teskchat/chat_log_view.h"
 
 #include "teskchat/chat_column_list.h"
+#include "teskchat/text_extent_cache.h"
 
 #include <QEvent>
 #include <QFontMetrics>
@@ -73,6 +74,7 @@ bool ChatLogView::SetColumns(const QString& avatarCaption, const QString& /*user
         columns_[static_cast<size_t>(k)] = list;
         list->show();
     }
+    rowHeight_ = std::max(1, QFontMetrics(columns_[1]->ListFont()).height());
     PlaceChildren();
     return true;
 }
@@ -88,17 +90,21 @@ int ChatLogView::ColumnLeft(int k) const { return header_->sectionPosition(k); }
 int ChatLogView::ColumnWidth(int k) const { return header_->sectionSize(k); }
 int ChatLogView::HeaderBottom() const { return header_->height(); }
 
+int ChatLogView::TextExtent(const QString& text) {
+    if (!extentCache_) extentCache_ = std::make_unique<TextExtentCache>(columns_[1] ? columns_[1]->ListFont() : font());
+    return extentCache_->Width(text);
+}
+
 void ChatLogView::MeasureExtent(int index) {
-    const QFontMetrics metrics(columns_[1]->ListFont());
     const QString& text = columns_[1]->ItemText(index);
     int32_t& slot = extents_[static_cast<size_t>(index)];
     if (!text.contains(QLatin1Char('\n'))) {
-        slot = metrics.horizontalAdvance(text);
+        slot = TextExtent(text);
         return;
     }
     // Each text line of a message with line breaks wraps on its own.
     std::vector<int32_t> widths;
-    for (const QString& part : text.split(QLatin1Char('\n'))) widths.push_back(metrics.horizontalAdvance(part));
+    for (const QString& part : text.split(QLatin1Char('\n'))) widths.push_back(TextExtent(part));
     if (slot < 0) {
         multiExtents_[static_cast<size_t>(-slot - 1)] = std::move(widths);
     } else {
@@ -118,8 +124,7 @@ int ChatLogView::LineRows(int index) const {
 }
 
 void ChatLogView::ApplyHeight(int index) {
-    const int64_t cy = QFontMetrics(columns_[1]->ListFont()).height();
-    const int height = static_cast<int>(std::min<int64_t>(cy * LineRows(index), kMaxItemHeight));
+    const int height = static_cast<int>(std::min<int64_t>(int64_t{rowHeight_} * LineRows(index), kMaxItemHeight));
     columns_[0]->SetItemHeight(index, height);
     columns_[1]->SetItemHeight(index, height);
 }
@@ -159,10 +164,9 @@ bool ChatLogView::AddLine(const QString& avatarName, const QString& /*userId*/, 
 
 void ChatLogView::RemeasureAll(bool afterResize) {
     if (!columns_[0]) return;
-    const int64_t cy = QFontMetrics(columns_[1]->ListFont()).height();
     const int count = LineCount();
     for (int i = 0; i < count; ++i) {
-        const int height = static_cast<int>(std::min<int64_t>(cy * LineRows(i), kMaxItemHeight));
+        const int height = static_cast<int>(std::min<int64_t>(int64_t{rowHeight_} * LineRows(i), kMaxItemHeight));
         columns_[0]->SetItemHeight(i, height);
         columns_[1]->SetItemHeight(i, height);
     }
@@ -177,6 +181,8 @@ void ChatLogView::SetChatFont(const QFont& font) {
     if (!columns_[0]) return;
     columns_[0]->SetListFont(font);
     columns_[1]->SetListFont(font);
+    extentCache_ = std::make_unique<TextExtentCache>(columns_[1]->ListFont());
+    rowHeight_ = std::max(1, extentCache_->Metrics().height());
     for (int i = 0; i < LineCount(); ++i) MeasureExtent(i);
     RemeasureAll(false);
     SetHorizontalRange();

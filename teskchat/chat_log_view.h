@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 #include <cstdint>
 #include <vector>
 
@@ -17,6 +18,7 @@ class QStandardItemModel;
 namespace teskchat {
 
 class ChatColumnList;
+class TextExtentCache;
 
 class ChatLogView : public QAbstractScrollArea {
     Q_OBJECT
@@ -47,6 +49,8 @@ public:
     ChatColumnList* Column(int k) const { return columns_[static_cast<size_t>(k)]; }
     // Rows of text a message takes at the current message column width and font.
     int LineRows(int index) const;
+    // One-line width of a text in the column font, as the view measures it.
+    int TextExtent(const QString& text);
     int AverageCharWidth() const;
 
 protected:
@@ -75,6 +79,8 @@ private:
     // multiExtents_ and stores -(slot + 1) here.
     std::vector<int32_t> extents_;
     std::vector<std::vector<int32_t>> multiExtents_;
+    std::unique_ptr<TextExtentCache> extentCache_;
+    int rowHeight_ = 1;
     int topLine_ = 0;
     int hPos_ = 0;
     int page_ = 1;
