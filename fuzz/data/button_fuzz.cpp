@@ -1,0 +1,12 @@
+// Button picture decoder on arbitrary bytes.
+#include "plexa/data/button_bitmap.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QImage image = plexa::DecodeButtonBitmap(std::string_view(reinterpret_cast<const char*>(data), size));
+    if (!image.isNull() && (image.width() <= 0 || image.height() <= 0)) std::abort();
+    return 0;
+}
