@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace teskchat {
 namespace {
 
@@ -25,8 +27,19 @@ ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     document()->setDocumentMargin(1);
-    connect(document(), &QTextDocument::contentsChange, this,
-            [this](int position, int /*removed*/, int added) { EnforceLimit(position, added); });
+    // The document cannot be edited while it reports a change: note the change, trim afterwards.
+    connect(document(), &QTextDocument::contentsChange, this, [this](int position, int /*removed*/, int added) {
+        if (trimming_ || added <= 0) return;
+        pendingPosition_ = position;
+        pendingAdded_ = added;
+    });
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (pendingAdded_ <= 0) return;
+        const int position = pendingPosition_;
+        const int added = pendingAdded_;
+        pendingAdded_ = 0;
+        EnforceLimit(position, added);
+    });
 }
 
 int ChatInputEdit::ByteLength(const QString& text) {
@@ -42,7 +55,11 @@ std::string ChatInputEdit::Text() const {
 
 void ChatInputEdit::EnforceLimit(int position, int added) {
     if (trimming_ || added <= 0) return;
-    const QString all = document()->toRawText();
+    QString all = document()->toRawText();
+    // The document keeps a paragraph separator of its own at the end.
+    if (all.endsWith(QChar::ParagraphSeparator)) all.chop(1);
+    added = std::min(added, static_cast<int>(all.size()) - position);
+    if (added <= 0) return;
     if (ByteLength(all) <= limitBytes_) return;
     // Keep as much of what was just typed or pasted as still fits; the rest is refused.
     const QString before = all.left(position);

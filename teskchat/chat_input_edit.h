@@ -31,6 +31,8 @@ private:
 
     int limitBytes_ = 256;
     bool trimming_ = false;
+    int pendingPosition_ = 0;
+    int pendingAdded_ = 0;
 };
 
 }  // namespace teskchat
