@@ -1,5 +1,7 @@
 // moneko-server: the world server, and its admin command.
 #include "server/admin_client.h"
+#include "server/cluster/cluster_world.h"
+#include "server/local_world.h"
 #include "server/server_options.h"
 #include "server/world_server.h"
 
@@ -23,7 +25,26 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGPIPE, SIG_IGN);
     asio::io_context io;
-    server::WorldServer worldServer(io, *options);
+    // Alone in memory unless told to join a cluster.
+    std::unique_ptr<server::World> world;
+    server::cluster::ClusterWorld* cluster = nullptr;
+    if (!options->cluster.empty()) {
+        server::cluster::ClusterSettings settings;
+        settings.url = options->cluster;
+        auto clusterWorld = std::make_unique<server::cluster::ClusterWorld>(io, settings);
+        cluster = clusterWorld.get();
+        world = std::move(clusterWorld);
+    } else {
+        world = std::make_unique<server::LocalWorld>();
+    }
+    server::WorldServer worldServer(io, *options, std::move(world));
+    if (cluster) {
+        cluster->SetLog([&worldServer](const std::string& line) { worldServer.Log(line); });
+        if (!cluster->Start(&error)) {
+            std::fprintf(stderr, "moneko-server: %s\n", error.c_str());
+            return 1;
+        }
+    }
     if (!worldServer.Start(&error)) {
         std::fprintf(stderr, "moneko-server: %s\n", error.c_str());
         return 1;
@@ -36,7 +57,10 @@ int main(int argc, char** argv) {
         worldServer.Stop();
         // Give the Byes a moment to leave, then end.
         auto timer = std::make_shared<asio::steady_timer>(io, std::chrono::milliseconds(200));
-        timer->async_wait([&io, timer](std::error_code) { io.stop(); });
+        timer->async_wait([&io, timer, cluster](std::error_code) {
+            if (cluster) cluster->Stop();
+            io.stop();
+        });
     });
     io.run();
     return 0;

@@ -21,7 +21,7 @@ const char* ServerOptions::Usage() {
     return "usage: moneko-server [--address A] [--port N] [--port-file F] [--admin-socket F]\n"
            "                     [--max-per-address N] [--talk-in-timeout-ms N] [--keepalive-ms N]\n"
            "                     [--pose-tick-ms N] [--send-queue-bytes N] [--rate N] [--burst N]\n"
-           "                     [--pose-rate N] [--pose-burst N]\n"
+           "                     [--pose-rate N] [--pose-burst N] [--cluster nats://HOST:PORT]\n"
            "       moneko-server admin [--socket F | --port N] announce [--region R] TEXT\n"
            "       moneko-server admin [--socket F | --port N] close-region R\n"
            "       moneko-server admin [--socket F | --port N] kick CLIENT-ID\n";
@@ -45,6 +45,13 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
         if (name == "--address") o.address = value;
         else if (name == "--port-file") o.portFile = value;
         else if (name == "--admin-socket") o.adminSocket = value;
+        else if (name == "--cluster") {
+            if (value.rfind("nats://", 0) != 0 || value.size() <= 7) {
+                *error = "bad value for --cluster (want nats://HOST:PORT): " + value;
+                return std::nullopt;
+            }
+            o.cluster = value;
+        }
         else if (name == "--port") { if (!number(0, 65535)) return std::nullopt; o.port = uint16_t(n); }
         else if (name == "--max-per-address") { if (!number(1, 100000)) return std::nullopt; o.maxConnectionsPerAddress = int(n); }
         else if (name == "--talk-in-timeout-ms") { if (!number(100, 3600000)) return std::nullopt; o.talkInTimeoutMs = int(n); }

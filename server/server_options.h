@@ -21,6 +21,7 @@ struct ServerOptions {
     int messageBurst = 90;
     int posesPerSecond = 120;
     int poseBurst = 240;
+    std::string cluster;                // nats://HOST:PORT: share the world with other nodes
 
     // Parses argv (without the program name); nullopt and *error on a bad option.
     static std::optional<ServerOptions> Parse(const std::vector<std::string>& args, std::string* error);

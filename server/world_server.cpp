@@ -28,6 +28,9 @@ std::string LogText(const std::string& bytes) {
 WorldServer::WorldServer(asio::io_context& io, ServerOptions options)
     : io_(io), options_(std::move(options)), acceptor_(io), tickTimer_(io), world_(std::make_unique<LocalWorld>()) {}
 
+WorldServer::WorldServer(asio::io_context& io, ServerOptions options, std::unique_ptr<World> world)
+    : io_(io), options_(std::move(options)), acceptor_(io), tickTimer_(io), world_(std::move(world)) {}
+
 WorldServer::~WorldServer() = default;
 
 void WorldServer::Log(const std::string& line) {

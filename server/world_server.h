@@ -18,6 +18,8 @@ class AdminChannel;
 class WorldServer {
 public:
     WorldServer(asio::io_context& io, ServerOptions options);
+    // Serves the given world instead of one of its own (a node of a cluster).
+    WorldServer(asio::io_context& io, ServerOptions options, std::unique_ptr<World> world);
     ~WorldServer();
 
     // Binds and starts listening; false (with *error) when the address cannot be used.
