@@ -1,0 +1,103 @@
+#include "host/container/moneko_window.h"
+
+#include "platform/com/module_loader.h"
+#include "platform/ui/modal_seam.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace com = platform::com;
+
+namespace {
+
+// The property page's ProgID beside the control's: "X.XCtrl.1" has "X.XPropPage.1".
+std::string PropertyPageProgId(const std::string& controlProgId) {
+    const auto ctrl = controlProgId.find("Ctrl.");
+    if (ctrl == std::string::npos) return {};
+    return controlProgId.substr(0, ctrl) + "PropPage." + controlProgId.substr(ctrl + 5);
+}
+
+}  // namespace
+
+MonekoWindow::MonekoWindow(QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(QStringLiteral("Moneko♪"));
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    QAction* quit = file->addAction(QStringLiteral("終了(&X)"), this, &QWidget::close);
+    quit->setShortcut(QKeySequence::Quit);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(QStringLiteral("プロパティ(&P)..."), this, &MonekoWindow::ShowProperties);
+    help->addAction(QStringLiteral("バージョン情報(&A)..."), this, &MonekoWindow::ShowAbout);
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    setCentralWidget(central);
+}
+
+MonekoWindow::~MonekoWindow() { CloseControl(); }
+
+MonekoWindow::OpenResult MonekoWindow::Open(const std::string& progId, const com::PropertyBag& params,
+                                            QString* error) {
+    CloseControl();
+    m_progId = progId;
+    com::HResult hr = com::S_OK;
+    // Created without a window first: the parameters must be in before the window starts.
+    m_site = com::ControlSite::CreateByProgId(progId, nullptr, &hr);
+    if (!m_site) {
+        const QString id = QString::fromStdString(progId);
+        if (hr == com::CO_E_CLASSSTRING || hr == com::REGDB_E_CLASSNOTREG) {
+            *error = QStringLiteral("%1 is not registered; install with moneko-setup first").arg(id);
+            return OpenResult::NotRegistered;
+        }
+        const QString why = QString::fromStdString(com::ModuleLoader::Instance().LastError());
+        *error = QStringLiteral("%1 could not be created: %2").arg(id, why);
+        return hr == com::CO_E_ERRORINDLL && why.contains(QStringLiteral("start")) ? OpenResult::StartFailed
+                                                                                     : OpenResult::CannotCreate;
+    }
+    // A control that keeps no properties does not know the call; that is fine.
+    if (!params.Empty()) m_site->Call(com::DISPID_LOAD_PROPERTY_BAG, {com::Variant::Bstr(params.ToText())});
+
+    QWidget* window = m_site->control()->CreateControlWindow(centralWidget());
+    if (!window) {
+        m_site.reset();
+        *error = QStringLiteral("%1 has no window").arg(QString::fromStdString(progId));
+        return OpenResult::CannotCreate;
+    }
+    const QSize initial = window->size();
+    centralWidget()->layout()->addWidget(window);
+    window->show();
+    resize(initial.width(), initial.height() + menuBar()->sizeHint().height());
+    window->setFocus();
+    return OpenResult::Opened;
+}
+
+void MonekoWindow::ShowAbout() {
+    if (m_site) m_site->Call(com::DISPID_ABOUTBOX);
+}
+
+void MonekoWindow::ShowProperties() {
+    const std::string pageId = PropertyPageProgId(m_progId);
+    if (pageId.empty()) return;
+    QDialog dialog(this);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto page = com::ControlSite::CreateByProgId(pageId, &dialog);
+    if (!page || !page->Window()) return;
+    dialog.setWindowTitle(page->Window()->windowTitle());
+    layout->addWidget(page->Window());
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    layout->addWidget(buttons);
+    platform::ui::CurrentModalSeam().RunModal(&dialog);
+    page.reset();
+}
+
+void MonekoWindow::closeEvent(QCloseEvent* event) {
+    // The control ends its session (leaving the region) while the window is still up.
+    CloseControl();
+    event->accept();
+}
+
+void MonekoWindow::CloseControl() { m_site.reset(); }
