@@ -88,6 +88,8 @@ int main(int argc, char** argv) {
     });
     QTimer::singleShot(static_cast<int>((seconds + 1) * 1000), [&] { app.quit(); });
     app.exec();
+    // RENDER_BENCH_SHOT=file.png keeps a picture of the last frame, to look at.
+    if (qEnvironmentVariableIsSet("RENDER_BENCH_SHOT")) view.grabFramebuffer().save(qEnvironmentVariable("RENDER_BENCH_SHOT"));
     const double elapsed = window.isValid() ? window.elapsed() / 1000.0 : 0;
     std::printf("avatars %d (moving %d at 10 poses/s, gesturing %d), %dx%d\n", kAvatars, kAvatars, kGesturing,
                 view.width(), view.height());

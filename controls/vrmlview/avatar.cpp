@@ -134,9 +134,10 @@ QImage Avatar::NameTagImage(const QString& name) {
     QFont font(QStringLiteral("VL PGothic"));
     font.setPixelSize(26);
     font.setBold(true);
-    QFontMetrics metrics(font);
+    QImage probe(1, 1, QImage::Format_RGBA8888);
+    QFontMetrics metrics(font, &probe);  // measured as the image will draw it
     const QString text = name.isEmpty() ? QStringLiteral(" ") : name;
-    const int width = std::min(1024, metrics.horizontalAdvance(text) + 16);
+    const int width = std::min(1024, metrics.horizontalAdvance(text) + 24);
     const int height = metrics.height() + 8;
     QImage image(width, height, QImage::Format_RGBA8888);
     image.fill(Qt::transparent);
@@ -148,7 +149,8 @@ QImage Avatar::NameTagImage(const QString& name) {
     painter.fillPath(box, QColor(0, 0, 0, 150));
     painter.setFont(font);
     painter.setPen(Qt::white);
-    painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter, metrics.elidedText(text, Qt::ElideRight, width - 16));
+    painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter,
+                     painter.fontMetrics().elidedText(text, Qt::ElideRight, width - 8));
     painter.end();
     return image;
 }
