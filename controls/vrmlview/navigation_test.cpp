@@ -1,4 +1,5 @@
 #include "controls/vrmlview/avatar.h"
+#include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/view_navigator.h"
 #include "controls/vrmlview/vrml_view.h"
@@ -16,6 +17,7 @@ namespace {
 class NavigatorTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        CoinEnvironment::Ensure();
         camera = new SoPerspectiveCamera;
         camera->ref();
         camera->position.setValue(0, 1.6f, 10);
