@@ -99,14 +99,19 @@ bool ExpandRunLength(const unsigned char* data, size_t size, int bits, uint64_t 
     return true;
 }
 
-unsigned char IndexAt(const unsigned char* row, int bits, int x) {
-    switch (bits) {
-    case 1:
-        return (row[x / 8] >> (7 - x % 8)) & 1;
-    case 4:
-        return (x % 2 == 0) ? row[x / 2] >> 4 : row[x / 2] & 0x0F;
-    default:
-        return row[x];
+// One row of colour indices, most significant bits first within each byte, to blue-green-red.
+template <int Bits>
+void ExpandRow(const unsigned char* in, uint64_t width, const Palette& palette, unsigned char* out) {
+    constexpr int perByte = 8 / Bits;
+    constexpr unsigned mask = (1u << Bits) - 1;
+    uint64_t x = 0;
+    for (const unsigned char* byte = in; x < width; ++byte) {
+        for (int k = perByte - 1; k >= 0 && x < width; --k, ++x, out += 3) {
+            const auto& colour = palette[(*byte >> (k * Bits)) & mask];
+            out[0] = colour[0];
+            out[1] = colour[1];
+            out[2] = colour[2];
+        }
     }
 }
 
@@ -192,7 +197,17 @@ std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths) {
         for (uint64_t y = 0; y < height; ++y) {
             const unsigned char* in = data + y * inStride;
             unsigned char* o = out.Row(static_cast<int>(y));
-            for (int x = 0; x < h.width; ++x, o += 3) std::memcpy(o, palette[IndexAt(in, bits, x)].data(), 3);
+            switch (bits) {
+            case 8:
+                ExpandRow<8>(in, width, palette, o);
+                break;
+            case 4:
+                ExpandRow<4>(in, width, palette, o);
+                break;
+            default:
+                ExpandRow<1>(in, width, palette, o);
+                break;
+            }
         }
         return out;
     }
