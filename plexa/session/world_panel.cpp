@@ -1,0 +1,849 @@
+#include "plexa/session/world_panel.h"
+
+#include "platform/com/control_base.h"
+#include "platform/text/cp932.h"
+#include "platform/text/save_stamp.h"
+#include "platform/ui/bitmap_button.h"
+#include "platform/ui/dialog_units.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/modal_seam.h"
+#include "platform/ui/posted_message.h"
+#include "platform/ui/window_timer.h"
+#include "plexa/data/avatar_data_store.h"
+#include "plexa/data/definition_file.h"
+#include "plexa/data/own_avatar_card.h"
+#include "plexa/data/region_list.h"
+#include "plexa/data/region_select_dialog.h"
+#include "plexa/resources/plexa_strings.h"
+#include "plexa/resources/resource_ids.h"
+#include "plexa/session/session_addresses.h"
+#include "plexa/session/toolbar_images.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QPainter>
+#include <QResizeEvent>
+
+#include <algorithm>
+
+namespace plexa {
+
+namespace com = platform::com;
+namespace ui = platform::ui;
+using com::Variant;
+using com::VarType;
+
+namespace {
+
+// Up/down images of the speed button, by navigation set and speed.
+constexpr int kSpeedImages[2][5][2] = {
+    {{286, 285}, {287, 288}, {225, 226}, {290, 289}, {292, 291}},
+    {{316, 314}, {318, 317}, {320, 319}, {324, 322}, {323, 321}},
+};
+
+struct ModeButton {
+    int id;
+    int mode;
+    int up;
+    int down;
+};
+constexpr ModeButton kModeButtons[] = {
+    {207, 0, 294, 293}, {208, 1, 284, 283}, {210, 2, 254, 255}, {211, 3, 236, 237}, {212, 4, 248, 249},
+};
+
+// Buttons the template never shows.
+constexpr int kNeverShown[] = {202, 203, 204, 213, 214, 219, 221, 222};
+
+bool ArgI2(const std::vector<Variant>& args, size_t i, int16_t* out) {
+    Variant v;
+    if (i >= args.size() || !com::ControlBase::ConvertTo(args[i], VarType::I2, &v)) return false;
+    *out = v.AsI2();
+    return true;
+}
+
+bool ArgText(const std::vector<Variant>& args, size_t i, std::string* out) {
+    return i < args.size() && args[i].Get(out);
+}
+
+bool ArgFlag(const std::vector<Variant>& args, size_t i, bool* out) {
+    Variant v;
+    if (i >= args.size() || !com::ControlBase::ConvertTo(args[i], VarType::I4, &v)) return false;
+    *out = v.AsI4() != 0;
+    return true;
+}
+
+}  // namespace
+
+WorldPanel::WorldPanel(QWidget* parent, ChildControlClasses classes)
+    : QWidget(parent),
+      m_classes(classes),
+      m_timers(new ui::WindowTimers(this, [this](unsigned id) { OnTimer(id); })),
+      m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      m_clock([] { return std::time(nullptr); }) {
+    setFont(ui::DialogFont());
+    using W = WorldPanel;
+    using C = CTeskCommunication;
+    m_eventMap = {
+        {{kCommunicationControl, C::kAvatarEntered}, &W::OnAvatarEntered},
+        {{kCommunicationControl, C::kAvatarPresent}, &W::OnAvatarEntered},
+        {{kCommunicationControl, C::kAvatarLeft}, &W::OnAvatarLeft},
+        {{kCommunicationControl, C::kAvatarMoved}, &W::OnAvatarMoved},
+        {{kCommunicationControl, C::kAvatarActed}, &W::OnAvatarActed},
+        {{kCommunicationControl, C::kRegionClosed}, &W::OnRegionClosedEvent},
+        {{kCommunicationControl, C::kServerDisconnected}, &W::OnServerDisconnectedEvent},
+        {{kCommunicationControl, C::kChatStringReceived}, &W::OnChatStringReceived},
+        {{kCommunicationControl, C::kAdminMessage}, &W::OnAdminMessage},
+        {{kCommunicationControl, C::kEspStringReceived}, &W::OnEspStringReceived},
+        {{kCommunicationControl, C::kEspRequested}, &W::OnEspRequested},
+        {{kCommunicationControl, C::kEspClosed}, &W::OnEspClosed},
+        {{kViewControl, CTeskControlVrml::kViewpointMoved}, &W::OnViewpointMoved},
+        {{kChatControl, CTeskChat::kReadChatString}, &W::OnReadChatString},
+        {{kChatControl, CTeskChat::kReadEspString}, &W::OnReadEspString},
+        {{kChatControl, CTeskChat::kClosedEspConnection}, &W::OnClosedEspConnection},
+        {{kChatControl, CTeskChat::kNotifyEspConnection}, &W::OnNotifyEspConnection},
+    };
+}
+
+WorldPanel::~WorldPanel() {
+    m_timers->KillAll();
+    // The controls go first: their windows live inside the panel.
+    m_chat.Destroy();
+    m_view.Destroy();
+    m_communication.Destroy();
+}
+
+QSize WorldPanel::sizeHint() const {
+    return ui::DialogUnits::Standard().MapSize(res::IDD_WORLD_PANEL_WIDTH, res::IDD_WORLD_PANEL_HEIGHT);
+}
+
+void WorldPanel::SetSubWindows(QWidget* actionPalette, QWidget* avatarList, QWidget* espPartner) {
+    m_actionPalette = actionPalette;
+    m_avatarList = avatarList;
+    m_espPartner = espPartner;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Initialisation, layout and painting
+
+void WorldPanel::Initialize() {
+    if (m_initialised) return;
+    m_initialised = true;
+    // 1. The template's controls.
+    CreateButtons();
+    m_hiddenStatic = new QLabel(this);
+    m_hiddenStatic->hide();
+    auto handler = [this](int id, int32_t event, const std::vector<Variant>& args) { OnControlEvent(id, event, args); };
+    m_chat.CreateControl(m_classes.chat, this, kChatControl, handler);
+    m_view.CreateControl(m_classes.view, this, kViewControl, handler);
+    m_communication.CreateControl(m_classes.communication, this, kCommunicationControl, handler);
+    // 2.
+    Layout(width(), height());
+    // 3.
+    m_installDirectory = m_settings.GetInstallDirectory();
+    m_soundOn = m_settings.GetSound();
+    // 4.
+    SetButtonImages(201, 207, 282);
+    SetButtonImages(202, 337, 0);
+    SetButtonImages(203, 338, 0);
+    SetButtonImages(204, 339, 0);
+    SetButtonImages(205, 304, 303);
+    SetButtonImages(206, 225, 226);
+    SetButtonImages(207, 293, 293);
+    SetButtonImages(208, 284, 283);
+    SetButtonImages(209, 217, 281);
+    SetButtonImages(210, 254, 255);
+    SetButtonImages(211, 236, 237);
+    SetButtonImages(212, 248, 249);
+    SetButtonImages(215, 312, 311);
+    SetButtonImages(216, 246, 247);
+    SetButtonImages(217, 315, 313, 363);
+    SetButtonImages(218, 335, 336, 364);
+    SetButtonImages(219, 327, 325, 353);
+    SetButtonImages(220, 330, 329, 366);
+    SetButtonImages(223, 229, 230);
+    SetButtonImages(224, 219, 220);
+    SetButtonImages(225, 334, 333, 365);
+    for (int id : kNeverShown) m_buttons[id]->hide();
+    for (int id : {210, 211, 212, 216}) m_buttons[id]->hide();
+    EnableButtons({202, 203, 204, 217, 218, 219, 220, 225}, false);
+    // Tooltips do not depend on the world loading, so every start gets them.
+    const auto& strings = res::PlexaStrings();
+    m_buttons[201]->setToolTip(strings.GetQ(res::IDS_TIP_REGION_CHANGE));
+    for (auto& [id, button] : m_buttons)
+        if (strings.Contains(res::IDS_TIP_BASE + id)) button->setToolTip(strings.GetQ(res::IDS_TIP_BASE + id));
+    // 5.
+    m_card = new OwnAvatarCard(this);
+    m_card->show();
+    Layout(width(), height());
+    // 6.
+    m_options.dithering = m_settings.GetDithering();
+    m_options.fullColor = m_settings.GetFullColor();
+    m_options.texture = m_settings.GetTexture();
+    m_options.highQualityTexture = m_settings.GetHighQualityTexture();
+    m_options.headLightOn = m_settings.GetHeadLightOn();
+    m_options.collision = m_settings.GetCollision();
+    m_options.graphicMode = m_settings.GetGraphicMode();
+    m_options.graphicModeMoving = m_settings.GetGraphicModeMoving();
+    m_options.chatAutoSave = m_settings.GetChatAutoSave();
+    m_options.espAutoSave = m_settings.GetEspAutoSave();
+    m_options.confirmOfFileSave = m_settings.GetConfirmOfFileSave();
+    m_options.fixedSize = m_settings.GetFixedSize();
+    // 7.
+    ConfigureView();
+    // 8.
+    ConfigureChat();
+    // 9.
+    if (QWidget* w = m_communication.Window()) w->hide();
+    // 10.
+    if (auto regions = ReadRegionList(m_installDirectory + "/" + kRegionListFileName)) {
+        m_regions = std::move(*regions);
+    } else {
+        m_regions.clear();
+        ShowMessage(res::IDS_REGION_LIST_READ_FAILED);
+    }
+    // 11.
+    m_navigationSet = 1;
+    m_walkthroughMode = 0;
+    m_walkthroughSpeed = 2;
+    // 12.
+    if (!m_worldAddress.empty()) {
+        m_currentRegionAddress = m_worldAddress;
+        if (m_view.LoadVrmlFile(m_worldAddress) != 1) {
+            ShowMessage(res::IDS_VRML_LOAD_FAILED);
+            return;
+        }
+    }
+    // 14. The chat stays locked until the first region entry.
+    m_chat.ChangeModeGhost();
+    // 15.
+    PostStartRegionChange();
+}
+
+void WorldPanel::CreateButtons() {
+    for (int id = kFirstButton; id <= kLastButton; ++id) {
+        auto* button = new ui::BitmapButton(this);
+        button->setObjectName(QStringLiteral("button%1").arg(id));
+        const int size = (id == 223 || id == 224) ? 16 : 32;
+        button->resize(size, size);
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+        button->show();
+        m_buttons[id] = button;
+    }
+}
+
+void WorldPanel::ConfigureView() {
+    using V = CTeskControlVrml;
+    m_view.ChangeWalkthroughMode(V::kWalk);
+    m_view.ChangeWalkthroughSpeed(2);
+    m_view.SetFlagProperty(V::kDithering, m_options.dithering);
+    m_view.SetFlagProperty(V::kFullColor, m_options.fullColor);
+    m_view.SetFlagProperty(V::kTexture, m_options.texture);
+    m_view.SetFlagProperty(V::kHighQualityTexture, m_options.highQualityTexture);
+    m_view.SetFlagProperty(V::kHeadLightOn, m_options.headLightOn);
+    m_view.SetFlagProperty(V::kCollision, m_options.collision);
+    m_view.SetNumberProperty(V::kGraphicMode, m_options.graphicMode);
+    m_view.SetNumberProperty(V::kGraphicModeMoving, m_options.graphicModeMoving);
+    m_view.SetSound(m_soundOn != 0);
+    m_view.SetAvatarModelFile(m_avatarModelFile);
+    if (QWidget* w = m_view.Window()) w->show();
+}
+
+void WorldPanel::ConfigureChat() {
+    m_chat.SetSaveChatPrefix(m_settings.GetChatSaveFilePrefix());
+    m_chat.SetSaveEspPrefix(m_settings.GetEspSaveFilePrefix());
+    m_chat.SetSaveChatDir(m_installDirectory + "/ChatLog/Chat");
+    m_chat.SetSaveEspDir(m_installDirectory + "/ChatLog/Esp");
+    m_chat.SetChatAutoSave(m_options.chatAutoSave);
+    m_chat.SetEspAutoSave(m_options.espAutoSave);
+    m_chat.SetConfirmSave(m_options.confirmOfFileSave);
+    m_chat.SetChatFont(m_settings.GetFont(), static_cast<int16_t>(m_settings.GetFontSize()));
+    m_chat.Create(false);
+}
+
+void WorldPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    Layout(event->size().width(), event->size().height());
+}
+
+void WorldPanel::Layout(int W, int H) {
+    auto place = [this](int id, int x, int y, int w, int h) {
+        if (auto it = m_buttons.find(id); it != m_buttons.end()) it->second->setGeometry(x, y, w, h);
+    };
+    const std::pair<int, int> topRow[] = {{201, 6},   {205, 46},  {206, 80},  {207, 112}, {210, 112}, {208, 144},
+                                          {211, 144}, {209, 176}, {212, 176}, {215, 208}, {216, 208}};
+    for (auto [id, x] : topRow) place(id, x, 6, 32, 32);
+    place(223, 248, 6, 16, 16);
+    place(224, 248, 22, 16, 16);
+
+    int Y;
+    if (m_options.fixedSize != 0) {
+        if (QWidget* w = m_view.Window()) w->setGeometry(W / 2 - 336, 46, 672, 249);
+        Y = 295;
+    } else {
+        const int viewHeight = (H - 46) / 2;
+        if (QWidget* w = m_view.Window()) w->setGeometry(8, 46, std::max(0, W - 16), std::max(0, viewHeight));
+        Y = 46 + viewHeight;
+    }
+    if (QWidget* w = m_chat.Window()) w->setGeometry(204, Y, std::max(0, W - 208), std::max(0, H - Y - 6));
+    int T = 38;
+    if (m_card) {
+        m_card->setGeometry(6, Y + 4, 180, 80);
+        T = Y + 84;
+    }
+    place(220, 8, T, 32, 32);
+    place(217, 40, T, 32, 32);
+    place(218, 72, T, 32, 32);
+    place(225, 112, T, 32, 32);
+    m_logoRect = QRect(QPoint(8, H - 66), QPoint(130 - 1, H - 8 - 1));
+    if (QWidget* w = m_view.Window()) w->update();
+}
+
+void WorldPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    QPixmap logo = QPixmap::fromImage(ToolbarImages::Logo());
+    logo.setMask(logo.createMaskFromColor(Qt::black));
+    p.drawPixmap(m_logoRect.topLeft(), logo);
+    // A sunken frame round the logo: highlight top-left, shadow bottom-right.
+    const QRect r = m_logoRect;
+    p.setPen(palette().color(QPalette::Light));
+    p.drawLine(r.topLeft(), r.topRight());
+    p.drawLine(r.topLeft(), r.bottomLeft());
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawLine(r.bottomLeft(), r.bottomRight());
+    p.drawLine(r.topRight(), r.bottomRight());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Buttons and commands
+
+ui::BitmapButton* WorldPanel::Button(int id) const {
+    auto it = m_buttons.find(id);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+WorldPanel::ButtonImages WorldPanel::ImagesOf(int id) const {
+    auto it = m_buttonImages.find(id);
+    return it == m_buttonImages.end() ? ButtonImages{} : it->second;
+}
+
+void WorldPanel::SetButtonImages(int id, int up, int down, int disabled) {
+    ui::BitmapButton* button = Button(id);
+    if (!button) return;
+    m_buttonImages[id] = ButtonImages{up, down, disabled};
+    button->LoadBitmaps(ToolbarImages::Image(up), down ? ToolbarImages::Image(down) : QImage(), QImage(),
+                        disabled ? ToolbarImages::Image(disabled) : QImage());
+}
+
+void WorldPanel::EnableButtons(std::initializer_list<int> ids, bool enable) {
+    for (int id : ids)
+        if (ui::BitmapButton* button = Button(id)) button->setEnabled(enable);
+}
+
+void WorldPanel::ShowMessage(int stringId) {
+    const auto& strings = res::PlexaStrings();
+    ui::ShowMessageBox(this, strings.Get(stringId), strings.Get(res::IDS_CAPTION), ui::MB_OK | ui::MB_ICONEXCLAMATION);
+}
+
+void WorldPanel::OnCommand(int id) {
+    switch (id) {
+    case 201: RegionChange(); break;
+    case 205: ToggleNavigationSet(); break;
+    case 206: CycleWalkthroughSpeed(); break;
+    case 207: ChangeWalkthroughMode(0); break;
+    case 208: ChangeWalkthroughMode(1); break;
+    case 210: ChangeWalkthroughMode(2); break;
+    case 211: ChangeWalkthroughMode(3); break;
+    case 212: ChangeWalkthroughMode(4); break;
+    case 209: GotoMode(); break;
+    case 215:
+        if (!m_view.Revert()) ShowMessage(res::IDS_REVERT_FAILED);
+        break;
+    case 216: m_view.StraightUp(); break;
+    case 217: ToggleSubWindow(m_avatarList, true); break;
+    case 218: ToggleSubWindow(m_espPartner, true); break;
+    case 220: ToggleSubWindow(m_actionPalette, false); break;
+    case 223:
+        if (m_hooks.showOptionSheet) m_hooks.showOptionSheet(0);
+        break;
+    case 224: OpenHelp(); break;
+    case 225: SaveChatText(); break;
+    default: break;  // the hidden buttons have no command
+    }
+}
+
+void WorldPanel::ToggleNavigationSet() {
+    const bool toSecond = m_navigationSet == 1;
+    m_navigationSet = toSecond ? 2 : 1;
+    if (toSecond) SetButtonImages(205, 306, 305);
+    else SetButtonImages(205, 304, 303);
+    for (int id : {207, 208, 209, 215}) m_buttons[id]->setVisible(!toSecond);
+    for (int id : {210, 211, 212, 216}) m_buttons[id]->setVisible(toSecond);
+    SetSpeedImage();
+}
+
+void WorldPanel::SetSpeedImage() {
+    const auto& images = kSpeedImages[m_navigationSet == 2 ? 1 : 0][m_walkthroughSpeed];
+    SetButtonImages(206, images[0], images[1]);
+}
+
+void WorldPanel::CycleWalkthroughSpeed() {
+    const int next = (m_walkthroughSpeed + 1) % 5;
+    if (!m_view.ChangeWalkthroughSpeed(next)) {
+        ShowMessage(res::IDS_WALK_SPEED_FAILED);
+        return;
+    }
+    m_walkthroughSpeed = next;
+    SetSpeedImage();
+}
+
+void WorldPanel::ChangeWalkthroughMode(int mode) {
+    if (!m_view.ChangeWalkthroughMode(mode)) {
+        ShowMessage(res::IDS_WALK_MODE_FAILED);
+        return;
+    }
+    m_walkthroughMode = mode;
+    UpdateModeImages();
+}
+
+void WorldPanel::UpdateModeImages() {
+    for (const ModeButton& b : kModeButtons) {
+        if (b.mode == m_walkthroughMode) SetButtonImages(b.id, b.down, b.down);
+        else SetButtonImages(b.id, b.up, b.down);
+    }
+    SetButtonImages(209, 217, 281);
+}
+
+void WorldPanel::GotoMode() {
+    // Goto is a one-shot: the selected walkthrough mode stays as it was.
+    if (!m_view.ChangeWalkthroughMode(m_walkthroughMode) || !m_view.ChangeWalkthroughMode(CTeskControlVrml::kGoto))
+        ShowMessage(res::IDS_WALK_MODE_FAILED);
+}
+
+void WorldPanel::OpenHelp() {
+    const std::string path = m_settings.GetHelpPath();
+    if (path.empty() || !m_openUrl) return;
+    m_openUrl(QUrl::fromUserInput(platform::ToQString(path)));
+}
+
+void WorldPanel::SaveChatText() {
+    m_chat.SaveChat(m_settings.GetChatSaveFilePrefix() + platform::SaveStamp() + ".txt");
+}
+
+void WorldPanel::ToggleSubWindow(QWidget* window, bool rosterWindow) {
+    if (!window) return;
+    if (window->isVisible()) {
+        window->hide();
+        return;
+    }
+    if (rosterWindow && m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+    window->show();
+    if (rosterWindow && m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+}
+
+void WorldPanel::PostStartRegionChange() {
+    ui::PostMessage(this, [this] { RegionChange(); });
+}
+
+void WorldPanel::SendOpenAvatarSettings() {
+    if (m_hooks.showOptionSheet) m_hooks.showOptionSheet(3);
+}
+
+void WorldPanel::OnTimer(unsigned) {
+    m_timers->KillTimer(kEntryTimer);
+    EntryStep();
+    FinishRegionChange();
+}
+
+void WorldPanel::OnControlEvent(int controlId, int32_t event, const std::vector<Variant>& args) {
+    auto it = m_eventMap.find({controlId, event});
+    if (it != m_eventMap.end()) (this->*(it->second))(args);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Region change, entry, leaving
+
+void WorldPanel::RegionChange() {
+    // 1. The own avatar must be set up and the server known.
+    const std::string avatarDirectory = m_settings.GetAvatarDirectory();
+    const std::string directoryName = m_settings.GetDirectoryName();
+    const std::string modelFile = m_settings.GetVrmlFileName();
+    const std::string imageFile = m_settings.GetImageFileName();
+    const std::string avatarNumber = std::to_string(m_settings.GetAvatarNo());
+    if (avatarDirectory.empty() || directoryName.empty() || modelFile.empty() || imageFile.empty()) {
+        ShowMessage(res::IDS_AVATAR_NOT_SET);
+        SendOpenAvatarSettings();
+        return;
+    }
+    if (m_settings.GetHost().empty()) {
+        ShowMessage(res::IDS_HOST_NOT_SET);
+        return;
+    }
+    // 2.
+    RegionSelectDialog dialog(m_regions, m_settings, this);
+    if (ui::CurrentModalSeam().RunModal(&dialog) != QDialog::Accepted) return;
+    m_avatarDirectory = avatarDirectory;
+    m_avatarDirectoryName = directoryName;
+    m_avatarModelFile = modelFile;
+    m_avatarImageFile = imageFile;
+    m_avatarNumberText = avatarNumber;
+    const std::string regionName = dialog.SelectedName();
+    const std::string regionAddress = dialog.SelectedUrl();
+    // 3.
+    m_regionChangeBusy = true;
+    EnableButtons({201, 217, 218, 220, 225}, false);
+    m_chat.ChangeModeGhost();
+    ClearCard();
+    // 4.
+    if (m_inRegion) LeaveSequence();
+    // 5.
+    m_nickname = dialog.AvatarName();
+    m_host = m_settings.GetHost();
+    if (m_host.empty()) {
+        FinishRegionChange();
+        return;
+    }
+    // 6.
+    const std::string localScene = LocalSceneAddress(regionAddress, m_host, m_installDirectory);
+    // 7. The server did not let us leave: move within the open session.
+    if (m_inRegion) {
+        ReEntry(localScene, regionName, regionAddress);
+        return;
+    }
+    // 8.
+    if (m_view.LoadVrmlFile(localScene) != 1) {
+        ShowMessage(res::IDS_VRML_LOAD_FAILED);
+        if (!m_currentRegionAddress.empty()) m_view.LoadVrmlFile(m_currentRegionAddress);
+        FinishRegionChange();
+        return;
+    }
+    // 9., 10.
+    m_currentRegionName = regionName;
+    m_currentRegionAddress = regionAddress;
+    m_timers->SetTimer(kEntryTimer, kEntryTimerMilliseconds);
+}
+
+void WorldPanel::FinishRegionChange() {
+    m_timers->KillTimer(kEntryTimer);
+    EnableButtons({201, 218, 225, 217, 220}, true);
+    m_chat.ChangeModeAvatar();
+    m_regionChangeBusy = false;
+}
+
+void WorldPanel::ClearCard() {
+    if (!m_card) return;
+    m_card->SetPicture("");
+    m_card->SetAvatarName("");
+    m_card->SetUserId("");
+    m_card->SetRegionName("");
+    m_card->repaint();
+}
+
+void WorldPanel::EnsureDefinitions() {
+    if (m_definitions) return;
+    AvatarDefinitionList list = ParseDefinitionFile(DefinitionFilePath(m_installDirectory));
+    // A file that gives nothing is tried again at the next need.
+    if (!list.empty()) m_definitions = std::move(list);
+}
+
+void WorldPanel::EntryStep() {
+    // 1.
+    if (m_inRegion) {
+        if (m_card) {
+            m_card->SetRegionName(m_currentRegionName);
+            m_card->update();
+        }
+        return;
+    }
+    // 2.
+    if (m_currentRegionAddress.empty()) return;
+    // 3., 4., 5.
+    m_userId = MakeUserId(m_clock());
+    const ServerAddress server = SplitHost(m_host, res::PlexaStrings().Get(res::IDS_DEFAULT_PORT));
+    EnsureDefinitions();
+    // 6. to 8.
+    if (!m_communication.OpenServer(server.port, server.host)) return;
+    if (!m_communication.TalkIn(m_userId, "", m_nickname)) {
+        ShowMessage(res::IDS_CONNECT_FAILED);
+        m_communication.CloseServer();
+        return;
+    }
+    if (!m_communication.EnterRegion(m_currentRegionAddress, m_avatarNumberText, AvatarPose::EntryPose(),
+                                     static_cast<int16_t>(m_presenceMode))) {
+        ShowMessage(res::IDS_ENTER_REGION_FAILED);
+        m_communication.TalkOut();
+        m_communication.CloseServer();
+        return;
+    }
+    // 9., 10.
+    const int16_t clientId = m_communication.ClientId();
+    m_roster.Append(clientId, m_userId, m_nickname, m_avatarNumberText, m_presenceMode, true);
+    m_view.SetAvatarModelFile(m_avatarModelFile);
+    if (!m_view.CreateAvatar(clientId, m_userId, m_nickname, m_avatarNumberText, static_cast<int16_t>(m_presenceMode),
+                             AvatarPose::OwnAvatarPose())) {
+        ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
+        m_communication.LeaveRegion();
+        m_communication.TalkOut();
+        m_communication.CloseServer();
+        m_roster.Empty();
+        m_view.LoadVrmlFile(m_currentRegionAddress);
+        return;
+    }
+    // 11.
+    m_inRegion = true;
+    EnableButtons({220, 217, 218, 225}, true);
+    m_chat.SetAvatarName(m_nickname);
+    m_chat.SetUserId(m_userId);
+    if (m_card) {
+        m_card->SetPicture(m_avatarImageFile);
+        m_card->SetAvatarName(m_nickname);
+        m_card->SetUserId(m_userId);
+        m_card->SetRegionName(m_currentRegionName);
+        m_card->update();
+    }
+    // 12., 13.
+    if (m_hooks.setPaletteAvatar)
+        m_hooks.setPaletteAvatar(m_definitions ? *m_definitions : AvatarDefinitionList{}, m_avatarDirectory,
+                                 m_avatarDirectoryName);
+    m_view.AttachViewpoint();
+}
+
+bool WorldPanel::LeaveSequence() {
+    for (const RosterEntry& entry : m_roster) m_view.DeleteAvatar(entry.clientId);
+    m_chat.Delete();
+    if (!m_communication.LeaveRegion()) {
+        ShowMessage(res::IDS_LEAVE_REGION_FAILED);
+        return false;
+    }
+    if (!m_communication.TalkOut()) {
+        ShowMessage(res::IDS_DISCONNECT_FAILED);
+        return false;
+    }
+    m_inRegion = false;
+    m_roster.Empty();
+    m_communication.CloseServer();
+    CloseSubWindows();
+    return true;
+}
+
+void WorldPanel::CloseSubWindows() {
+    for (QWidget* w : {m_actionPalette.data(), m_avatarList.data(), m_espPartner.data()})
+        if (w && w->isVisible()) w->hide();
+    if (m_card) m_card->show();
+}
+
+// The session is over after a failure in the middle of it: the server is left, the chat
+// cleared and the roster windows closed.
+void WorldPanel::EndSessionAfterFailure() {
+    m_communication.TalkOut();
+    m_communication.CloseServer();
+    m_chat.Delete();
+    m_inRegion = false;
+    m_roster.Empty();
+    CloseSubWindows();
+}
+
+void WorldPanel::ReEntry(const std::string& localScene, const std::string& regionName,
+                         const std::string& regionAddress) {
+    const RosterEntry* own = m_roster.OwnEntry();
+    if (!own) {
+        FinishRegionChange();
+        return;
+    }
+    const RosterEntry old = *own;
+    if (!m_view.DeleteAvatar(old.clientId)) {
+        ShowMessage(res::IDS_AVATAR_DELETE_FAILED);
+        FinishRegionChange();
+        return;
+    }
+    if (!m_communication.LeaveRegion()) {
+        ShowMessage(res::IDS_LEAVE_REGION_FAILED);
+        EndSessionAfterFailure();
+        FinishRegionChange();
+        return;
+    }
+    m_roster.Empty();
+    if (m_view.LoadVrmlFile(localScene) != 1) {
+        ShowMessage(res::IDS_VRML_LOAD_FAILED);
+        EndSessionAfterFailure();
+        m_view.LoadVrmlFile(m_currentRegionAddress);
+        FinishRegionChange();
+        return;
+    }
+    if (!m_communication.EnterRegion(regionAddress, m_avatarNumberText, AvatarPose::EntryPose(),
+                                     static_cast<int16_t>(m_presenceMode))) {
+        ShowMessage(res::IDS_ENTER_REGION_FAILED);
+        EndSessionAfterFailure();
+        FinishRegionChange();
+        return;
+    }
+    // The server may hand out a new id with the new region; read it rather than assume.
+    const int16_t clientId = m_communication.ClientId();
+    m_roster.Append(clientId, old.userId, old.avatarName, old.avatarNumber, m_presenceMode, true);
+    m_view.SetAvatarModelFile(m_avatarModelFile);
+    if (!m_view.CreateAvatar(clientId, old.userId, old.avatarName, old.avatarNumber,
+                             static_cast<int16_t>(m_presenceMode), AvatarPose::OwnAvatarPose())) {
+        ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
+        m_communication.LeaveRegion();
+        EndSessionAfterFailure();
+        m_view.LoadVrmlFile(regionAddress);
+        m_currentRegionName = regionName;
+        m_currentRegionAddress = regionAddress;
+        FinishRegionChange();
+        return;
+    }
+    m_chat.Delete();
+    m_view.AttachViewpoint();
+    m_currentRegionName = regionName;
+    m_currentRegionAddress = regionAddress;
+    m_timers->SetTimer(kEntryTimer, kEntryTimerMilliseconds);
+}
+
+void WorldPanel::OnServerDisconnected() {
+    ShowMessage(res::IDS_SERVER_DISCONNECTED);
+    for (const RosterEntry& entry : m_roster) m_view.DeleteAvatar(entry.clientId);
+    m_inRegion = false;
+    m_roster.Empty();
+    m_chat.Delete();
+    m_communication.CloseServer();
+    CloseSubWindows();
+}
+
+void WorldPanel::Shutdown() {
+    m_timers->KillAll();
+    if (m_inRegion) LeaveSequence();
+    RemoveRegionTempFile(m_installDirectory);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Avatars
+
+std::string WorldPanel::ModelFileForAvatarNumber(const std::string& number) const {
+    if (!m_definitions) return {};
+    const AvatarDefinition* definition = FindDefinitionByNumber(*m_definitions, number);
+    return definition ? AvatarModelPath(m_installDirectory, *definition) : std::string();
+}
+
+void WorldPanel::OnAvatarEntered(const std::vector<Variant>& args) {
+    int16_t clientId = 0, presence = 0;
+    std::string userId, name, number;
+    AvatarPose pose;
+    if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &userId) || !ArgText(args, 2, &name) ||
+        !ArgText(args, 3, &number) || !ArgI2(args, 4, &presence) || !AvatarPose::Read(args, 5, &pose))
+        return;
+    m_roster.Append(clientId, userId, name, number, presence, false);
+    // An avatar this client does not know still gets a figure: the view's stand-in.
+    m_view.SetAvatarModelFile(ModelFileForAvatarNumber(number));
+    if (m_view.CreateAvatar(clientId, userId, name, number, presence, pose)) {
+        if (m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+        return;
+    }
+    ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
+    m_communication.LeaveRegion();
+    EndSessionAfterFailure();
+}
+
+void WorldPanel::OnAvatarLeft(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    if (!ArgI2(args, 0, &clientId)) return;
+    m_roster.Remove(clientId);
+    if (!m_view.DeleteAvatar(clientId)) {
+        ShowMessage(res::IDS_AVATAR_DELETE_FAILED);
+        return;
+    }
+    if (m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+}
+
+void WorldPanel::OnAvatarMoved(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    AvatarPose pose;
+    if (!ArgI2(args, 0, &clientId) || !AvatarPose::Read(args, 1, &pose)) return;
+    if (!m_view.MoveAvatar(clientId, pose)) ShowMessage(res::IDS_AVATAR_MOVE_FAILED);
+}
+
+void WorldPanel::OnAvatarActed(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    std::string action;
+    if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &action)) return;
+    if (!m_view.ControlAvatar(clientId, action)) ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
+}
+
+void WorldPanel::OnViewpointMoved(const std::vector<Variant>& args) {
+    AvatarPose pose;
+    if (!AvatarPose::Read(args, 1, &pose)) return;
+    m_communication.SendAvatarPose(pose);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Chat and ESP lines between the chat control and the server
+
+void WorldPanel::OnChatStringReceived(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    std::string text;
+    if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &text)) return;
+    if (const RosterEntry* entry = m_roster.Find(clientId)) m_chat.WriteChatString(entry->avatarName, entry->userId, text);
+}
+
+void WorldPanel::OnAdminMessage(const std::vector<Variant>& args) {
+    std::string text;
+    if (!ArgText(args, 0, &text)) return;
+    m_chat.WriteChatString(res::PlexaStrings().Get(res::IDS_ADMIN_NAME), "", text);
+}
+
+void WorldPanel::OnEspStringReceived(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    std::string text;
+    if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &text)) return;
+    if (const RosterEntry* entry = m_roster.Find(clientId))
+        m_chat.WriteEspString(clientId, entry->avatarName, text, entry->userId);
+    else
+        m_chat.WriteEspString(clientId, res::PlexaStrings().Get(res::IDS_OTHER_REGION_AVATAR), text, "");
+}
+
+void WorldPanel::OnEspRequested(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    std::string userId;
+    if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &userId)) return;
+    std::string name = res::PlexaStrings().Get(res::IDS_OTHER_REGION_AVATAR);
+    if (const RosterEntry* entry = m_roster.Find(clientId)) {
+        name = entry->avatarName;
+        userId = entry->userId;
+    }
+    m_communication.SetEspAccept(true);
+    const int16_t result = m_chat.OpenEspWindow(clientId, name, userId);
+    if (result == 1) {
+        m_communication.SetEspAccept(false);
+        ShowMessage(res::IDS_ESP_WINDOW_OPEN_FAILED);
+    } else if (result == 2) {
+        m_communication.SetEspAccept(false);
+    }
+}
+
+void WorldPanel::OnEspClosed(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    if (!ArgI2(args, 0, &clientId)) return;
+    if (!m_chat.CloseEspWindow(clientId)) ShowMessage(res::IDS_ESP_WINDOW_CLOSE_FAILED);
+}
+
+void WorldPanel::OnReadChatString(const std::vector<Variant>& args) {
+    std::string text;
+    if (ArgText(args, 0, &text)) m_communication.SendChatString(text);
+}
+
+void WorldPanel::OnReadEspString(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    std::string text;
+    if (ArgI2(args, 0, &clientId) && ArgText(args, 1, &text)) m_communication.SendEspString(clientId, text);
+}
+
+void WorldPanel::OnClosedEspConnection(const std::vector<Variant>& args) {
+    int16_t clientId = 0;
+    std::string userId;
+    if (ArgI2(args, 0, &clientId) && ArgText(args, 1, &userId)) m_communication.CloseEspConnection(userId, clientId);
+}
+
+void WorldPanel::OnNotifyEspConnection(const std::vector<Variant>& args) {
+    bool status = false;
+    if (ArgFlag(args, 0, &status) && m_hooks.notifyEspConnection) m_hooks.notifyEspConnection(status);
+}
+
+}  // namespace plexa

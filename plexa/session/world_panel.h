@@ -1,0 +1,241 @@
+#pragma once
+// The one window the user works in: the toolbar, the chat, 3D view and communication controls,
+// the own-avatar card, and the whole session state (region change, talk-in, the roster).
+// Everything runs on the panel's thread, one message at a time.
+#include "plexa/data/avatar_definition.h"
+#include "plexa/data/region_entry.h"
+#include "plexa/session/avatar_pose.h"
+#include "plexa/session/avatar_roster.h"
+#include "plexa/session/child_control_classes.h"
+#include "plexa/session/tesk_chat.h"
+#include "plexa/session/tesk_communication.h"
+#include "plexa/session/tesk_control_vrml.h"
+#include "plexa/settings/settings_store.h"
+
+#include <QPointer>
+#include <QRect>
+#include <QUrl>
+#include <QWidget>
+
+#include <ctime>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+class BitmapButton;
+class WindowTimers;
+}  // namespace platform::ui
+
+namespace plexa {
+
+class OwnAvatarCard;
+
+class WorldPanel : public QWidget {
+    Q_OBJECT
+public:
+    // Control ids of the panel's template.
+    enum : int {
+        kFirstButton = 201, kLastButton = 225,
+        kChatControl = 226, kViewControl = 227, kCommunicationControl = 228, kHiddenStatic = 233,
+    };
+    static constexpr unsigned kEntryTimer = 1000;
+    static constexpr unsigned kEntryTimerMilliseconds = 10000;
+    // Private window messages.
+    static constexpr unsigned PM_OPEN_AVATAR_SETTINGS = 0x07CF;
+    static constexpr unsigned PM_START_REGION_CHANGE = 0x07D0;
+
+    // The bitmap resource ids a button shows; 0 where none is loaded.
+    struct ButtonImages {
+        int up = 0;
+        int down = 0;
+        int disabled = 0;
+        friend bool operator==(const ButtonImages&, const ButtonImages&) = default;
+    };
+
+    // The option values the panel keeps a copy of (the options sheet reads and updates them).
+    struct OptionValues {
+        int32_t dithering = 1, fullColor = 1, texture = 1, highQualityTexture = 1;
+        int32_t headLightOn = 1, collision = 1, graphicMode = 0, graphicModeMoving = 3;
+        int32_t chatAutoSave = 1, espAutoSave = 1, confirmOfFileSave = 1, fixedSize = 1;
+    };
+
+    // What other parts of the host plug into the panel. Each may be empty.
+    struct Hooks {
+        // The options sheet opened at a page (0 first, 3 the avatar page).
+        std::function<void(int page)> showOptionSheet;
+        // The action palette gets the definitions and the own avatar's directory and name.
+        std::function<void(const AvatarDefinitionList&, const std::string& directory, const std::string& name)>
+            setPaletteAvatar;
+        // The roster changed, or a roster window was shown: refill the shown windows.
+        std::function<void()> refreshRosterWindows;
+        // The chat control allows (true) or refuses further ESP partners.
+        std::function<void(bool)> notifyEspConnection;
+    };
+
+    explicit WorldPanel(QWidget* parent = nullptr, ChildControlClasses classes = ChildControlClasses::Installed());
+    ~WorldPanel() override;
+
+    // The world address from the page's object parameters; set before Initialize.
+    void SetWorldAddress(const std::string& address) { m_worldAddress = address; }
+    // Creates the buttons and child controls, configures them and posts the first region change.
+    void Initialize();
+    // Before the panel goes: leaves the region when in one and removes Region.tmp.
+    void Shutdown();
+
+    void SetHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // The modeless windows toolbar buttons 220, 217 and 218 show and hide (not owned).
+    void SetSubWindows(QWidget* actionPalette, QWidget* avatarList, QWidget* espPartner);
+    // Seams for tests: how help is opened, and the clock user ids are made from.
+    void SetUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+    void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
+
+    // Messages the panel handles.
+    void OnCommand(int id);
+    void OnTimer(unsigned id);
+    void OnControlEvent(int controlId, int32_t event, const std::vector<platform::com::Variant>& args);
+    void PostStartRegionChange();
+    void SendOpenAvatarSettings();
+
+    // The session operations.
+    void RegionChange();
+    void EntryStep();
+    // False when the server refused to let the user go (still in region).
+    bool LeaveSequence();
+    void OnServerDisconnected();
+
+    bool InRegion() const { return m_inRegion; }
+    bool RegionChangeBusy() const { return m_regionChangeBusy; }
+    int NavigationSet() const { return m_navigationSet; }
+    int WalkthroughMode() const { return m_walkthroughMode; }
+    int WalkthroughSpeed() const { return m_walkthroughSpeed; }
+    int PresenceMode() const { return m_presenceMode; }
+    const OptionValues& Options() const { return m_options; }
+    void SetOptions(const OptionValues& options) { m_options = options; }
+
+    const AvatarRoster& Roster() const { return m_roster; }
+    const RegionList& Regions() const { return m_regions; }
+    // Null until the definitions have been loaded.
+    const AvatarDefinitionList* Definitions() const { return m_definitions ? &*m_definitions : nullptr; }
+    const std::string& UserId() const { return m_userId; }
+    const std::string& Nickname() const { return m_nickname; }
+    const std::string& CurrentRegionName() const { return m_currentRegionName; }
+    const std::string& CurrentRegionAddress() const { return m_currentRegionAddress; }
+    QRect LogoRect() const { return m_logoRect; }
+
+    platform::ui::BitmapButton* Button(int id) const;
+    ButtonImages ImagesOf(int id) const;
+    OwnAvatarCard* Card() const { return m_card; }
+    platform::ui::WindowTimers& Timers() { return *m_timers; }
+    CTeskChat& Chat() { return m_chat; }
+    CTeskCommunication& Communication() { return m_communication; }
+    CTeskControlVrml& View() { return m_view; }
+
+    // The model file shown for another participant's avatar number; empty (the view's stand-in
+    // figure) when the definitions hold no such avatar.
+    std::string ModelFileForAvatarNumber(const std::string& number) const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Layout(int width, int height);
+    void CreateButtons();
+    void SetButtonImages(int id, int up, int down, int disabled = 0);
+    void EnableButtons(std::initializer_list<int> ids, bool enable);
+    void ConfigureView();
+    void ConfigureChat();
+    void ShowMessage(int stringId);
+
+    void ToggleNavigationSet();
+    void CycleWalkthroughSpeed();
+    void SetSpeedImage();
+    void ChangeWalkthroughMode(int mode);
+    void UpdateModeImages();
+    void GotoMode();
+    void OpenHelp();
+    void SaveChatText();
+    void ToggleSubWindow(QWidget* window, bool rosterWindow);
+
+    // The end of every region change, whatever its outcome: the toolbar and chat come back.
+    void FinishRegionChange();
+    void ReEntry(const std::string& localScene, const std::string& regionName, const std::string& regionAddress);
+    void EndSessionAfterFailure();
+    void CloseSubWindows();
+    void ClearCard();
+    void EnsureDefinitions();
+
+    // Events of the communication control, the view and the chat control.
+    void OnRegionClosedEvent(const std::vector<platform::com::Variant>&) { LeaveSequence(); }
+    void OnServerDisconnectedEvent(const std::vector<platform::com::Variant>&) { OnServerDisconnected(); }
+    void OnAvatarEntered(const std::vector<platform::com::Variant>& args);
+    void OnAvatarLeft(const std::vector<platform::com::Variant>& args);
+    void OnAvatarMoved(const std::vector<platform::com::Variant>& args);
+    void OnAvatarActed(const std::vector<platform::com::Variant>& args);
+    void OnChatStringReceived(const std::vector<platform::com::Variant>& args);
+    void OnAdminMessage(const std::vector<platform::com::Variant>& args);
+    void OnEspStringReceived(const std::vector<platform::com::Variant>& args);
+    void OnEspRequested(const std::vector<platform::com::Variant>& args);
+    void OnEspClosed(const std::vector<platform::com::Variant>& args);
+    void OnViewpointMoved(const std::vector<platform::com::Variant>& args);
+    void OnReadChatString(const std::vector<platform::com::Variant>& args);
+    void OnReadEspString(const std::vector<platform::com::Variant>& args);
+    void OnClosedEspConnection(const std::vector<platform::com::Variant>& args);
+    void OnNotifyEspConnection(const std::vector<platform::com::Variant>& args);
+
+    using EventHandler = void (WorldPanel::*)(const std::vector<platform::com::Variant>&);
+    std::map<std::pair<int, int32_t>, EventHandler> m_eventMap;
+
+    ChildControlClasses m_classes;
+    CSettingsStore m_settings;
+    bool m_initialised = false;
+    std::map<int, platform::ui::BitmapButton*> m_buttons;
+    std::map<int, ButtonImages> m_buttonImages;
+    QWidget* m_hiddenStatic = nullptr;
+    CTeskChat m_chat;
+    CTeskControlVrml m_view;
+    CTeskCommunication m_communication;
+    OwnAvatarCard* m_card = nullptr;
+    QPointer<QWidget> m_actionPalette;
+    QPointer<QWidget> m_avatarList;
+    QPointer<QWidget> m_espPartner;
+    platform::ui::WindowTimers* m_timers;
+    Hooks m_hooks;
+    std::function<bool(const QUrl&)> m_openUrl;
+    std::function<std::time_t()> m_clock;
+
+    RegionList m_regions;
+    AvatarRoster m_roster;
+    std::optional<AvatarDefinitionList> m_definitions;
+
+    // Session strings.
+    std::string m_installDirectory;
+    std::string m_worldAddress;
+    std::string m_avatarDirectory;
+    std::string m_avatarDirectoryName;
+    std::string m_avatarModelFile;
+    std::string m_avatarImageFile;
+    std::string m_avatarNumberText;
+    std::string m_host;
+    std::string m_userId;
+    std::string m_nickname;
+    std::string m_currentRegionName;
+    std::string m_currentRegionAddress;
+
+    bool m_inRegion = false;
+    bool m_regionChangeBusy = false;
+    int m_navigationSet = 1;
+    int m_walkthroughMode = 0;
+    int m_walkthroughSpeed = 2;
+    int m_presenceMode = 1;
+    int32_t m_soundOn = 1;
+    OptionValues m_options;
+    QRect m_logoRect;
+};
+
+}  // namespace plexa
