@@ -4,6 +4,9 @@
 #include "platform/com/module_loader.h"
 #include "platform/registry/registry.h"
 #include "platform/text/cp932.h"
+#include "platform/ui/message_box.h"
+#include "platform/ui/recording_modal_seam.h"
+#include "platform/ui/scoped_modal_seam.h"
 
 #include <QDir>
 #include <QFile>
@@ -207,6 +210,26 @@ TEST_F(TeskChatModuleTest, ScreenshotOfThePaneWithJapaneseLines) {
     const QString out = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
     QDir().mkpath(out);
     EXPECT_TRUE(shot.save(out + "/teskchat_pane.png"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TeskChatModuleTest, TheHostsModalSeamAnswersTheModulesDialogs) {
+    // The module has its own copy of the ui library; what the host installs must still reach it,
+    // or a host (and every end-to-end test) could not answer the control's questions.
+    platform::ui::RecordingModalSeam seam;
+    platform::ui::ScopedModalSeam scope(seam);
+    seam.AnswerMessageBox(platform::ui::IDNO);
+    CreateSite();
+    ConfigureAndCreate(false);
+    EXPECT_EQ(site_->Put(kConfirmSave, Variant::Bool(true)), com::S_OK);
+    EXPECT_EQ(Write("Jiro", "", "unsaved"), Variant::Bool(true));
+    EXPECT_EQ(site_->Call(kDelete), com::S_OK);
+    EXPECT_EQ(seam.CountOf(platform::ui::RecordingModalSeam::Kind::MessageBox), 1);
+    EXPECT_EQ(site_->Call(com::DISPID_ABOUTBOX), com::S_OK);
+    EXPECT_EQ(seam.CountOf(platform::ui::RecordingModalSeam::Kind::RunModal), 1);
 }
 
 }  // namespace

@@ -6,18 +6,31 @@
 namespace platform::ui {
 namespace {
 
-std::atomic<int> g_beeps{0};
+// Counted on the application object, which every loaded module shares (see modal_seam.cpp).
+constexpr const char* kBeepProperty = "moneko.beepCount";
+std::atomic<int> g_withoutApplication{0};
 
 }  // namespace
 
 void MessageBeep(unsigned /*type*/) {
-    ++g_beeps;
+    if (auto* app = QCoreApplication::instance())
+        app->setProperty(kBeepProperty, app->property(kBeepProperty).toInt() + 1);
+    else
+        ++g_withoutApplication;
     // Qt has one system beep; every type sounds the same here.
     if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
 }
 
-int MessageBeepCount() { return g_beeps.load(); }
+int MessageBeepCount() {
+    if (auto* app = QCoreApplication::instance()) return app->property(kBeepProperty).toInt();
+    return g_withoutApplication.load();
+}
 
-void ResetMessageBeepCount() { g_beeps = 0; }
+void ResetMessageBeepCount() {
+    if (auto* app = QCoreApplication::instance())
+        app->setProperty(kBeepProperty, 0);
+    else
+        g_withoutApplication = 0;
+}
 
 }  // namespace platform::ui
