@@ -1,6 +1,7 @@
 #include "plexa/data/avatar_data_store.h"
 
 #include "platform/text/byte_text.h"
+#include "plexa/settings/settings_store.h"
 
 namespace plexa {
 
@@ -29,6 +30,20 @@ const AvatarDefinition* FindDefinitionByDirectoryName(const AvatarDefinitionList
 
 std::string AvatarModelPath(const std::string& installDirectory, const AvatarDefinition& definition) {
     return AvatarDataPath(installDirectory) + "/" + definition.sectionName + "/" + definition.vrmlFileName;
+}
+
+OwnAvatarValues ReadOwnAvatarValues(const CSettingsStore& settings) {
+    return OwnAvatarValues{settings.GetAvatarDirectory(), settings.GetDirectoryName(), settings.GetVrmlFileName(),
+                           settings.GetImageFileName(), settings.GetAvatarName(), settings.GetAvatarNo()};
+}
+
+void WriteOwnAvatarValues(CSettingsStore& settings, const OwnAvatarValues& values) {
+    settings.SetAvatarDirectory(values.directory);
+    settings.SetDirectoryName(values.directoryName);
+    settings.SetVrmlFileName(values.vrmlFileName);
+    settings.SetImageFileName(values.imageFileName);
+    settings.SetAvatarName(values.avatarName);
+    settings.SetAvatarNo(values.avatarNo);
 }
 
 bool IsOwnAvatarComplete(const OwnAvatarValues& values) {

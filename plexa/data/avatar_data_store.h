@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+class CSettingsStore;
+
 namespace plexa {
 
 inline constexpr char kAvatarDataDirectoryName[] = "AvatarData";
@@ -39,6 +41,11 @@ struct OwnAvatarValues {
     std::string avatarName;     // ASCII letters and digits
     int32_t avatarNo = 0;       // 1-based chooser position; 0 = none chosen
 };
+
+// The six Talkin\Avatar values; written in the order Directory, DirectoryName, VrmlFileName,
+// ImageFileName, AvatarName, AvatarNo.
+OwnAvatarValues ReadOwnAvatarValues(const CSettingsStore& settings);
+void WriteOwnAvatarValues(CSettingsStore& settings, const OwnAvatarValues& values);
 
 // Enough to enter a region: every path value set.
 bool IsOwnAvatarComplete(const OwnAvatarValues& values);

@@ -2,6 +2,9 @@
 
 #include "platform/text/cp932.h"
 #include "plexa/data/definition_file.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_test_env.h"
+#include "plexa/settings/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +60,28 @@ TEST(AvatarDataStore, ChangeNotice) {
     EXPECT_EQ(other.directoryName, "dog");
     EXPECT_EQ(other.avatarName, "Mike");
     EXPECT_TRUE(AvatarChangeNeedsNotice(before, other));
+}
+
+class OwnAvatarSettingsTest : public platform::registry::RegistryTestEnv {};
+
+TEST_F(OwnAvatarSettingsTest, ValuesRoundTripThroughTheSettings) {
+    using namespace platform::registry;
+    HKEY key = nullptr;
+    const std::string avatarKey = std::string(CSettingsStore::kProductKey) + "Talkin\\Avatar";
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, avatarKey.c_str(), &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    CSettingsStore settings;
+    const OwnAvatarValues empty = ReadOwnAvatarValues(settings);
+    EXPECT_FALSE(IsOwnAvatarComplete(empty));
+    EXPECT_EQ(empty.avatarNo, 0);
+    const OwnAvatarValues chosen{"/i/AvatarData", "cat", "/i/AvatarData/cat/cat.wrl", "/i/AvatarData/cat/cat.bmp",
+                                 "Mike", 3};
+    WriteOwnAvatarValues(settings, chosen);
+    const OwnAvatarValues read = ReadOwnAvatarValues(settings);
+    EXPECT_EQ(read.directory, chosen.directory);
+    EXPECT_EQ(read.vrmlFileName, chosen.vrmlFileName);
+    EXPECT_EQ(read.imageFileName, chosen.imageFileName);
+    EXPECT_FALSE(AvatarChangeNeedsNotice(chosen, read));
 }
 
 }  // namespace
