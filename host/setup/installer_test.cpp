@@ -7,8 +7,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
+#include <cstring>
 #include <sstream>
 
 using namespace platform::registry;
@@ -63,7 +65,9 @@ protected:
     int RunSetup(const QStringList& args, QString* output = nullptr, const QString& dataHome = {}) {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (!dataHome.isEmpty()) env.insert("XDG_DATA_HOME", dataHome);
+        // Desktop files go into the test's folder, never the user's.
+        env.insert("XDG_DATA_HOME", dataHome.isEmpty() ? Dir("xdg-data") : dataHome);
+        env.insert("XDG_CONFIG_HOME", Dir("xdg-config"));
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(MONEKO_SETUP_PROGRAM), args);
         if (!process.waitForFinished(30000)) return -1;
@@ -173,6 +177,63 @@ TEST_F(InstallerTest, APathTheSettingsCannotHoldIsRefused) {
     EXPECT_FALSE(installer.Run());
     EXPECT_NE(installer.LastError().find("Shift-JIS"), std::string::npos);
     EXPECT_EQ(store_.GetInstallDirectory(), "");
+}
+
+std::optional<std::string> ClassesRoot(const std::string& path, const char* name = nullptr) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return std::nullopt;
+    char buffer[1024] = {};
+    DWORD size = sizeof buffer - 1;
+    const LONG rc = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size);
+    RegCloseKey(key);
+    if (rc != ERROR_SUCCESS) return std::nullopt;
+    return std::string(buffer, strnlen(buffer, size));
+}
+
+TEST_F(InstallerTest, InstallsRegistersAndUninstallsTheWholeProduct) {
+    const QString install = Dir("inst");
+    QString output;
+    ASSERT_EQ(RunSetup({install}, &output), 0) << output.toStdString();
+    for (const char* name : Installer::kModuleFiles) EXPECT_TRUE(QFile::exists(install + "/" + name)) << name;
+    EXPECT_TRUE(QFile::exists(install + "/Region_List.Dat"));
+    EXPECT_TRUE(QFile::exists(install + "/Region/lobby.wrl"));
+    EXPECT_TRUE(QFile::exists(install + "/AvatarData/Avatar_User.dat"));
+
+    // Every control is creatable from the registry, and VRML files open in the container.
+    for (const char* progId : {"PLEXA.PlexaCtrl.1", "TESKCHAT.TeskChatCtrl.1"}) {
+        const auto clsid = ClassesRoot(std::string(progId) + "\\CLSID");
+        ASSERT_TRUE(clsid) << progId;
+        const auto server = ClassesRoot("CLSID\\" + *clsid + "\\InprocServer32");
+        ASSERT_TRUE(server) << progId;
+        EXPECT_EQ(QFileInfo(QString::fromStdString(*server)).absolutePath(), QFileInfo(install).absoluteFilePath());
+    }
+    const QString container = QFileInfo(QStringLiteral(MONEKO_SETUP_PROGRAM)).absolutePath() + "/moneko";
+    EXPECT_EQ(ClassesRoot(".wrl"), "PLEXA.PlexaCtrl.1");
+    EXPECT_EQ(ClassesRoot("PLEXA.PlexaCtrl.1\\Shell\\Open\\Command"), container.toStdString() + " %1");
+    QFile desktop(Dir("xdg-data") + "/applications/moneko.desktop");
+    ASSERT_TRUE(desktop.open(QIODevice::ReadOnly));
+    const QString entry = QString::fromUtf8(desktop.readAll());
+    EXPECT_TRUE(entry.contains("Exec=\"" + container + "\" %f")) << entry.toStdString();
+    EXPECT_TRUE(entry.contains("MimeType=model/vrml;x-world/x-vrml;"));
+
+    // The user's own files survive the uninstall; the product and its registration do not.
+    QFile log(install + "/ChatLog/Chat/ChatDat.dat");
+    ASSERT_TRUE(log.open(QIODevice::WriteOnly));
+    log.close();
+    QFile mine(install + "/AvatarData/mine.txt");
+    ASSERT_TRUE(mine.open(QIODevice::WriteOnly));
+    mine.close();
+    ASSERT_EQ(RunSetup({"--uninstall", install}, &output), 0) << output.toStdString();
+    for (const char* name : Installer::kModuleFiles) EXPECT_FALSE(QFile::exists(install + "/" + name)) << name;
+    EXPECT_FALSE(QDir(install + "/Region").exists());
+    EXPECT_FALSE(QFile::exists(install + "/AvatarData/Avatar_User.dat"));
+    EXPECT_TRUE(QFile::exists(install + "/AvatarData/mine.txt"));
+    EXPECT_TRUE(QFile::exists(install + "/ChatLog/Chat/ChatDat.dat"));
+    EXPECT_FALSE(ClassesRoot("PLEXA.PlexaCtrl.1\\CLSID"));
+    EXPECT_FALSE(ClassesRoot(".wrl"));
+    EXPECT_FALSE(QFile::exists(Dir("xdg-data") + "/applications/moneko.desktop"));
+    EXPECT_EQ(store_.GetInstallDirectory(), install.toStdString()) << "settings are kept";
+    EXPECT_EQ(RunSetup({"--uninstall", install}), 1) << "nothing left to uninstall";
 }
 
 }  // namespace
