@@ -158,7 +158,11 @@ class Room:
                f"Background {{ skyColor [ {_c(sky[0])}, {_c(sky[1])} ] skyAngle [ 1.4 ] "
                f"groundColor [ {_c(ground)} ] }}",
                "DirectionalLight { direction -0.3 -1 -0.5 intensity 0.55 ambientIntensity 0.35 }",
-               "DirectionalLight { direction 0.4 -0.6 0.6 intensity 0.3 }"]
+               "DirectionalLight { direction 0.4 -0.6 0.6 intensity 0.3 }",
+               # side and upward fill so walls and the ceiling are not left black
+               "DirectionalLight { direction 1 -0.2 0.3 intensity 0.3 }",
+               "DirectionalLight { direction -1 -0.2 0.3 intensity 0.3 }",
+               "DirectionalLight { direction 0 1 0 intensity 0.25 }"]
         if fog:
             out.append(f"Fog {{ color {_c(fog)} visibilityRange 60 }}")
         ft = self.texture("FloorTexture", 16, 16, floor_tex)
@@ -169,7 +173,7 @@ class Room:
                    "  geometry Box { size 20.4 0.1 20.4 } } }")
         if ceiling:
             out.append("Transform { translation 10 3.55 10 children Shape {\n"
-                       "  appearance Appearance { material Material { diffuseColor 0.95 0.94 0.9 } }\n"
+                       "  appearance Appearance { material Material { diffuseColor 0.95 0.94 0.9 emissiveColor 0.35 0.34 0.32 } }\n"
                        "  geometry Box { size 20.4 0.1 20.4 } } }")
         out += self.nodes
         with open(path, "w", encoding="utf-8", newline="\n") as f:
