@@ -3,11 +3,12 @@
 #include "plexa/frame/plexa_panel.h"
 
 #include <QPointer>
-#include <QWidget>
 
 #include <string>
 
 namespace plexa {
+
+class WorldPanel;
 
 class WorldPanelAdapter : public PlexaPanel {
 public:
@@ -16,12 +17,13 @@ public:
 
     std::string& WorldUrl() override { return m_worldUrl; }
     QWidget* Create(QWidget* parent) override;
+    // Before the panel exists there is no view to load into: -1.
     int32_t LoadVrmlFile(const std::string& address) override;
     void Shutdown() override;
 
 private:
     std::string m_worldUrl;
-    QPointer<QWidget> m_panel;
+    QPointer<WorldPanel> m_panel;
 };
 
 }  // namespace plexa
