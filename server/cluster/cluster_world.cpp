@@ -738,6 +738,7 @@ void ClusterWorld::OnConnection(bool connected) {
     }
     const auto seconds = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - disconnectedAt_);
     Say("reconnected to NATS after " + std::to_string(seconds.count()) + " ms; resynchronising");
+    if (leases_) leases_->Nudge();
     // The others may have given this node up meanwhile; they learn its roster again and it
     // learns theirs.
     PublishRoster();

@@ -118,6 +118,8 @@ void IdLeases::Release(uint32_t block) {
     wake_.notify_one();
 }
 
+void IdLeases::Nudge() { wake_.notify_one(); }
+
 bool IdLeases::Claim() {
     for (uint32_t tries = 0; tries < IdPool::kBlockCount; ++tries) {
         const uint32_t block = nextCandidate_;
@@ -224,6 +226,13 @@ void IdLeases::Run() {
                 std::vector<uint32_t> blocks;
                 for (const auto& [block, revision] : held_) blocks.push_back(block);
                 for (uint32_t block : blocks) Refresh(block);
+                // The bucket vanished (a NATS server restarted without its store): make it
+                // again and take the leases back at once.
+                if (storeFailing_ && EnsureBucket(&error)) {
+                    RefreshNode();
+                    for (uint32_t block : blocks)
+                        if (held_.count(block)) Refresh(block);
+                }
                 while (held_.size() < wanted && Claim()) {
                 }
             }

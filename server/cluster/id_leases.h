@@ -52,6 +52,8 @@ public:
     // How many blocks the node would like to hold (more are claimed in the background).
     void Want(size_t blocks);
     void Release(uint32_t block);
+    // Refresh now rather than at the next interval (NATS is back).
+    void Nudge();
     // Ends the thread and deletes the node's keys, so its ids are free at once.
     void Stop();
 
