@@ -1,0 +1,42 @@
+#include "bench/fanout/fanout_stamp.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace fanout {
+namespace {
+
+constexpr std::string_view kChatPrefix = "t=";
+
+}  // namespace
+
+protocol::Pose PoseWithStamp(uint64_t micros, int sender) {
+    micros &= kMaxPoseStampMicros;
+    // x and z carry the time, y the sender; the facing stays a plain unit vector.
+    return {float(micros >> 16), float(sender), float(micros & 0xFFFF), 0.0f, 0.0f, -1.0f};
+}
+
+std::optional<uint64_t> StampOfPose(const protocol::Pose& pose) {
+    const float high = pose[0], low = pose[2];
+    if (!std::isfinite(high) || !std::isfinite(low) || high < 0 || low < 0 || low > 65535.0f ||
+        high > float(kMaxPoseStampMicros >> 16) || std::floor(high) != high || std::floor(low) != low)
+        return std::nullopt;
+    return (uint64_t(high) << 16) | uint64_t(low);
+}
+
+std::string ChatWithStamp(uint64_t micros, int sender) {
+    return std::string(kChatPrefix) + std::to_string(micros) + " from bench" + std::to_string(sender) +
+           ": hello everyone in the region";
+}
+
+std::optional<uint64_t> StampOfChat(std::string_view text) {
+    if (text.substr(0, kChatPrefix.size()) != kChatPrefix) return std::nullopt;
+    const char* begin = text.data() + kChatPrefix.size();
+    const char* end = text.data() + text.size();
+    uint64_t micros = 0;
+    auto [next, ec] = std::from_chars(begin, end, micros);
+    if (ec != std::errc() || next == begin || (next != end && *next != ' ')) return std::nullopt;
+    return micros;
+}
+
+}  // namespace fanout

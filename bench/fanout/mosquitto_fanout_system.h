@@ -1,0 +1,33 @@
+#pragma once
+// The Mosquitto broker on a free loopback port with a private config, and MQTT clients that all
+// subscribe to one topic: the same fan-out as a region, for comparison.
+#include "bench/fanout/child_process.h"
+#include "bench/fanout/fanout_system.h"
+#include "bench/fanout/temp_dir.h"
+
+#include <cstdint>
+
+namespace fanout {
+
+class MosquittoFanoutSystem : public FanoutSystem {
+public:
+    MosquittoFanoutSystem();
+    ~MosquittoFanoutSystem() override;
+
+    std::string Name() const override { return "mosquitto"; }
+    bool Launch(const FanoutOptions& options, std::string* error) override;
+    std::unique_ptr<FanoutClient> MakeClient(int index, asio::io_context& io, FanoutStats& stats) override;
+    std::optional<double> CpuSeconds() const override;
+    bool ChatReachesSender() const override { return false; }
+    std::string LogTail() const override;
+    void Shutdown() override;
+
+    static std::string Config(uint16_t port);
+
+private:
+    TempDir dir_;
+    ChildProcess broker_;
+    uint16_t port_ = 0;
+};
+
+}  // namespace fanout

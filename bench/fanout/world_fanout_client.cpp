@@ -1,0 +1,150 @@
+#include "bench/fanout/world_fanout_client.h"
+
+#include "bench/fanout/fanout_clock.h"
+#include "bench/fanout/fanout_stamp.h"
+
+#include <asio/connect.hpp>
+#include <asio/write.hpp>
+
+namespace fanout {
+
+using namespace protocol;
+
+namespace {
+
+constexpr uint32_t kClientVersion = 0x00020001;
+constexpr uint16_t kTalkInSeq = 1, kEnterSeq = 2;
+
+}  // namespace
+
+WorldFanoutClient::WorldFanoutClient(int index, asio::io_context& io, asio::ip::tcp::endpoint server,
+                                     std::string region, FanoutStats& stats)
+    : index_(index),
+      socket_(io),
+      server_(server),
+      region_(std::move(region)),
+      stats_(stats),
+      readBuffer_(std::make_unique<std::array<uint8_t, 65536>>()) {}
+
+void WorldFanoutClient::Start() {
+    socket_.async_connect(server_, [this](const std::error_code& ec) {
+        if (state_ != State::Connecting) return;
+        if (ec) return Fail("connect: " + ec.message());
+        std::error_code ignored;
+        socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
+        state_ = State::Welcoming;
+        Read();
+    });
+}
+
+void WorldFanoutClient::Read() {
+    socket_.async_read_some(asio::buffer(*readBuffer_), [this](const std::error_code& ec, size_t size) {
+        if (state_ == State::Failed || state_ == State::Closed) return;
+        if (ec) {
+            if (state_ == State::Ready) ++stats_.connectionsLost;
+            return Fail(ec == asio::error::eof ? "server closed the connection" : "read: " + ec.message());
+        }
+        decoder_.Append(readBuffer_->data(), size);
+        Message message;
+        for (;;) {
+            const auto status = decoder_.Next(&message);
+            if (status == FrameDecoder::Status::NeedMore) break;
+            if (status == FrameDecoder::Status::Failed) return Fail("bad frame from server: " + decoder_.Error());
+            Handle(message);
+            if (state_ == State::Failed || state_ == State::Closed) return;
+        }
+        Read();
+    });
+}
+
+void WorldFanoutClient::Handle(Message& message) {
+    if (auto* moved = std::get_if<AvatarMoved>(&message)) {
+        if (state_ != State::Ready) return;
+        ++stats_.poseDeliveries;
+        if (auto sent = StampOfPose(moved->pose)) {
+            stats_.poseLatency.Add(int64_t(NowMicros()) - int64_t(*sent));
+        } else {
+            ++stats_.unstamped;
+        }
+    } else if (auto* chat = std::get_if<ChatReceived>(&message)) {
+        if (state_ != State::Ready) return;
+        ++stats_.chatDeliveries;
+        if (auto sent = StampOfChat(chat->text)) {
+            stats_.chatLatency.Add(int64_t(NowMicros()) - int64_t(*sent));
+        } else {
+            ++stats_.unstamped;
+        }
+    } else if (auto* ping = std::get_if<Ping>(&message)) {
+        Send(Pong{ping->token});
+    } else if (std::holds_alternative<Welcome>(message)) {
+        if (state_ != State::Welcoming) return Fail("unexpected Welcome");
+        state_ = State::TalkingIn;
+        const std::string name = "bench" + std::to_string(index_);
+        Send(TalkIn{kTalkInSeq, kClientVersion, name, "", name, 0, 0});
+    } else if (auto* reply = std::get_if<Reply>(&message)) {
+        if (reply->status != ReplyStatus::Ok)
+            return Fail(std::string(NameOf(reply->request)) + " refused (status " +
+                        std::to_string(int(reply->status)) + ")");
+        if (state_ == State::TalkingIn && reply->seq == kTalkInSeq) {
+            state_ = State::Entering;
+            Send(EnterRegion{kEnterSeq, region_, "0", PoseWithStamp(NowMicros(), index_), 1});
+        } else if (state_ == State::Entering && reply->seq == kEnterSeq) {
+            state_ = State::Ready;
+        }
+    } else if (auto* bye = std::get_if<Bye>(&message)) {
+        if (state_ == State::Ready) ++stats_.connectionsLost;
+        Fail("server said Bye (reason " + std::to_string(int(bye->reason)) + "): " + bye->text);
+    }
+    // Presence changes (AvatarEntered, AvatarPresent, AvatarLeft) are part of joining, not measured.
+}
+
+void WorldFanoutClient::SendPose(uint64_t nowMicros) {
+    if (state_ != State::Ready) return;
+    Send(protocol::SendPose{PoseWithStamp(nowMicros, index_)});
+    ++stats_.posesSent;
+}
+
+void WorldFanoutClient::SendChat(uint64_t nowMicros) {
+    if (state_ != State::Ready) return;
+    Send(protocol::SendChat{ChatWithStamp(nowMicros, index_)});
+    ++stats_.chatsSent;
+}
+
+void WorldFanoutClient::Send(const Message& message) {
+    EncodeTo(message, pending_);
+    Flush();
+}
+
+void WorldFanoutClient::Flush() {
+    if (writeInFlight_ || pending_.empty() || state_ == State::Failed || state_ == State::Closed) return;
+    writing_.swap(pending_);
+    pending_.clear();
+    writeInFlight_ = true;
+    asio::async_write(socket_, asio::buffer(writing_), [this](const std::error_code& ec, size_t) {
+        writeInFlight_ = false;
+        writing_.clear();
+        if (state_ == State::Failed || state_ == State::Closed) return;
+        if (ec) {
+            if (state_ == State::Ready) ++stats_.connectionsLost;
+            return Fail("write: " + ec.message());
+        }
+        Flush();
+    });
+}
+
+void WorldFanoutClient::Fail(const std::string& why) {
+    if (state_ == State::Failed || state_ == State::Closed) return;
+    state_ = State::Failed;
+    error_ = why;
+    std::error_code ignored;
+    socket_.close(ignored);
+}
+
+void WorldFanoutClient::Close() {
+    if (state_ == State::Closed) return;
+    state_ = State::Closed;
+    std::error_code ignored;
+    socket_.close(ignored);
+}
+
+}  // namespace fanout

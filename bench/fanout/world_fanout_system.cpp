@@ -1,0 +1,83 @@
+#include "bench/fanout/world_fanout_system.h"
+
+#include "bench/fanout/world_fanout_client.h"
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace fanout {
+namespace {
+
+constexpr const char* kRegion = "http://127.0.0.1/bench/fanout.wrl";
+
+std::string DefaultServerBinary() {
+    std::error_code ec;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? "moneko-server" : (self.parent_path() / "moneko-server").string();
+}
+
+}  // namespace
+
+std::vector<std::string> WorldFanoutSystem::LimitArguments(const FanoutOptions& options) {
+    // The defaults guard against one abusive address; here every client is ours and on loopback.
+    const int poseRate = std::max(120, 2 * options.posesPerSecond);
+    return {"--max-per-address", std::to_string(std::min(100000, options.clients + 16)),
+            "--pose-rate",       std::to_string(std::min(65535, poseRate)),
+            "--pose-burst",      std::to_string(std::min(65535, 2 * poseRate))};
+}
+
+bool WorldFanoutSystem::Launch(const FanoutOptions& options, std::string* error) {
+    if (!dir_.Create("moneko-fanout-world")) {
+        *error = "cannot make a temporary folder";
+        return false;
+    }
+    const std::string binary = options.serverBinary.empty() ? DefaultServerBinary() : options.serverBinary;
+    const std::string portFile = dir_.File("port");
+    std::vector<std::string> argv = {binary, "--port", "0", "--port-file", portFile, "--admin-socket",
+                                     dir_.File("admin.sock")};
+    for (auto& a : LimitArguments(options)) argv.push_back(a);
+    auto node = std::make_unique<ChildProcess>();
+    if (!node->Start(argv, dir_.File("server.log"), error)) return false;
+    for (int i = 0; i < 400; ++i) {
+        std::ifstream in(portFile);
+        int port = 0;
+        if (in >> port && port > 0 && port < 65536) {
+            endpoints_.emplace_back(asio::ip::make_address_v4("127.0.0.1"), uint16_t(port));
+            nodes_.push_back(std::move(node));
+            return true;
+        }
+        if (!node->Running()) {
+            *error = "moneko-server exited at start:\n" + dir_.Tail("server.log");
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    *error = "moneko-server did not start listening within 10 s";
+    return false;
+}
+
+std::unique_ptr<FanoutClient> WorldFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats) {
+    const auto& endpoint = endpoints_[size_t(index) % endpoints_.size()];
+    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats);
+}
+
+std::optional<double> WorldFanoutSystem::CpuSeconds() const {
+    double total = 0;
+    for (const auto& node : nodes_) {
+        auto seconds = node->CpuSeconds();
+        if (!seconds) return std::nullopt;
+        total += *seconds;
+    }
+    return total;
+}
+
+std::string WorldFanoutSystem::LogTail() const { return dir_.Tail("server.log"); }
+
+void WorldFanoutSystem::Shutdown() {
+    for (auto& node : nodes_) node->Stop();
+}
+
+}  // namespace fanout
