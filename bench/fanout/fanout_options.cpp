@@ -21,7 +21,7 @@ bool ToNumber(const std::string& text, double min, double max, double* out) {
 const char* FanoutOptions::Usage() {
     return "usage: fanout_bench [--clients N] [--poses-per-second P] [--chat-interval SECONDS]\n"
            "                    [--warmup SECONDS] [--seconds SECONDS] [--threads 1|2]\n"
-           "                    [--systems world,mosquitto] [--server PATH] [--mosquitto PATH]\n"
+           "                    [--systems world,cluster,mosquitto] [--server PATH] [--mosquitto PATH]\n"
            "N clients join one region (or subscribe to one topic); each sends P poses a second and a\n"
            "chat line every few seconds. Prints deliveries a second, p50/p99 latency and server CPU.\n";
 }
@@ -61,8 +61,8 @@ std::optional<FanoutOptions> FanoutOptions::Parse(const std::vector<std::string>
                 size_t comma = value.find(',', start);
                 if (comma == std::string::npos) comma = value.size();
                 std::string system = value.substr(start, comma - start);
-                if (system != "world" && system != "mosquitto") {
-                    *error = "unknown system " + system + " (want world, mosquitto)";
+                if (system != "world" && system != "cluster" && system != "mosquitto") {
+                    *error = "unknown system " + system + " (want world, cluster, mosquitto)";
                     return std::nullopt;
                 }
                 o.systems.push_back(system);

@@ -1,6 +1,7 @@
 // Fan-out benchmark: many clients in one region, each moving and chatting, against moneko-server
 // and, with the same workload, against the Mosquitto broker. Loopback only; stops by itself.
 #include "bench/fanout/fanout_driver.h"
+#include "bench/fanout/cluster_fanout_system.h"
 #include "bench/fanout/fanout_report.h"
 #include "bench/fanout/mosquitto_fanout_system.h"
 #include "bench/fanout/world_fanout_system.h"
@@ -25,6 +26,7 @@ int main(int argc, char** argv) {
     for (const auto& name : options->systems) {
         std::unique_ptr<fanout::FanoutSystem> system;
         if (name == "world") system = std::make_unique<fanout::WorldFanoutSystem>();
+        else if (name == "cluster") system = std::make_unique<fanout::ClusterFanoutSystem>();
         else system = std::make_unique<fanout::MosquittoFanoutSystem>();
         std::cerr << "running " << system->Name() << " ...\n";
         results.push_back(driver.Run(*system));

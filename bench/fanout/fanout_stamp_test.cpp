@@ -1,0 +1,38 @@
+#include "bench/fanout/fanout_stamp.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace fanout {
+
+TEST(FanoutStamp, PoseCarriesTheTimeExactlyOverItsWholeRange) {
+    for (uint64_t micros : {uint64_t(0), uint64_t(1), uint64_t(65535), uint64_t(65536), uint64_t(3'600'000'000),
+                            kMaxPoseStampMicros}) {
+        const auto pose = PoseWithStamp(micros, 199);
+        EXPECT_EQ(StampOfPose(pose), micros) << micros;
+        EXPECT_EQ(pose[1], 199.0f);
+        EXPECT_EQ(pose[5], -1.0f);  // still a unit facing
+    }
+}
+
+TEST(FanoutStamp, PoseThatCarriesNoTimeIsRecognised) {
+    EXPECT_FALSE(StampOfPose({0.5f, 0, 0, 0, 0, -1}));
+    EXPECT_FALSE(StampOfPose({1, 0, 70000.0f, 0, 0, -1}));
+    EXPECT_FALSE(StampOfPose({-1, 0, 0, 0, 0, -1}));
+    EXPECT_FALSE(StampOfPose({NAN, 0, 0, 0, 0, -1}));
+    EXPECT_FALSE(StampOfPose({1e30f, 0, 0, 0, 0, -1}));
+}
+
+TEST(FanoutStamp, ChatCarriesTheTime) {
+    const std::string text = ChatWithStamp(123456789012, 7);
+    EXPECT_EQ(StampOfChat(text), 123456789012u);
+    EXPECT_LE(text.size(), 256u);  // within the chat control's input limit
+    EXPECT_EQ(StampOfChat("t=42"), 42u);
+    EXPECT_FALSE(StampOfChat("hello"));
+    EXPECT_FALSE(StampOfChat("t="));
+    EXPECT_FALSE(StampOfChat("t=12x3"));
+    EXPECT_FALSE(StampOfChat("t=-5 from"));
+    EXPECT_FALSE(StampOfChat("t=99999999999999999999999 overflow"));
+}
+
+}  // namespace fanout
