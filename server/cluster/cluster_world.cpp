@@ -13,7 +13,8 @@ using Kind = ClusterMessage::Kind;
 namespace {
 
 constexpr size_t kRosterChunkBytes = 256 * 1024;  // well below NATS's default 1 MB payload limit
-constexpr size_t kLowWater = 16;                   // fewer free ids than this: lease another block
+// Fewer free ids than a block: lease another, so a crowd arriving at once does not wait.
+constexpr size_t kLowWater = IdPool::kBlockSize;
 
 std::string Hex(uint64_t v) {
     char text[17];
@@ -101,7 +102,10 @@ bool ClusterWorld::Start(std::string* error) {
     if (!link_.Connect(settings_.url, "moneko-server " + nodeName_, error)) return false;
 
     leases_ = std::make_unique<IdLeases>(io_, link_.Connection(), settings_.leases, nodeName_);
-    leases_->OnConfirmed([this](uint32_t block, Clock::time_point at) { pool_.Confirm(block, at); });
+    leases_->OnConfirmed([this](uint32_t block, Clock::time_point at) {
+        pool_.Confirm(block, at);
+        KeepIds();
+    });
     leases_->OnLost([this](uint32_t block) { LoseBlock(block); });
     leases_->OnLog([this](const std::string& line) { Say(line); });
     if (!leases_->Start(error)) return false;
