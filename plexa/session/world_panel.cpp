@@ -188,6 +188,8 @@ void WorldPanel::Initialize() {
     m_options.espAutoSave = m_settings.GetEspAutoSave();
     m_options.confirmOfFileSave = m_settings.GetConfirmOfFileSave();
     m_options.fixedSize = m_settings.GetFixedSize();
+    // The view's size depends on FixedSize, known only now.
+    Layout(width(), height());
     // 7.
     ConfigureView();
     // 8.

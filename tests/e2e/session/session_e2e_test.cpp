@@ -1,0 +1,204 @@
+// Two users in one world: both panels run the real child controls against a real server on
+// loopback, as two clients on one machine would.
+#include "platform/com/module_loader.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_test_env.h"
+#include "platform/text/cp932.h"
+#include "platform/ui/recording_modal_seam.h"
+#include "platform/ui/scoped_modal_seam.h"
+#include "platform/ui/window_timer.h"
+#include "plexa/data/region_select_dialog.h"
+#include "plexa/session/world_panel.h"
+#include "server/server_process.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace plexa {
+namespace {
+
+namespace reg = platform::registry;
+namespace com = platform::com;
+using platform::ui::RecordingModalSeam;
+
+bool CopyTree(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + "/" + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(file, target)) return false;
+    }
+    return true;
+}
+
+class SessionEndToEnd : public reg::RegistryTestEnv {
+protected:
+    void SetUp() override {
+        RegistryTestEnv::SetUp();
+        const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
+        for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx"})
+            ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
+        ASSERT_TRUE(install_.isValid());
+        ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
+        QDir(install_.path()).mkpath("ChatLog/Chat");
+        QDir(install_.path()).mkpath("ChatLog/Esp");
+        const std::string dir = install_.path().toStdString();
+        SetText("Install", "Directory", dir);
+        SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
+        SetText("Talkin\\Avatar", "DirectoryName", "cat");
+        SetText("Talkin\\Avatar", "VrmlFileName", dir + "/AvatarData/cat/cat.wrl");
+        SetText("Talkin\\Avatar", "ImageFileName", dir + "/AvatarData/cat/cat.bmp");
+        SetNumber("Talkin\\Avatar", "AvatarNo", 3);
+        SetNumber("Option\\Browser", "FixedSize", 0);
+        ASSERT_TRUE(server_.Start());
+        SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port()));
+    }
+
+    void TearDown() override {
+        for (auto* p : {&a_, &b_})
+            if (*p) (*p)->Shutdown();
+        a_.reset();
+        b_.reset();
+        server_.Stop();
+        RegistryTestEnv::TearDown();
+    }
+
+    void SetText(const std::string& subKey, const char* name, const std::string& value) {
+        reg::HKEY key = nullptr;
+        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
+        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
+        reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
+                            static_cast<reg::DWORD>(value.size()));
+        reg::RegCloseKey(key);
+    }
+    void SetNumber(const std::string& subKey, const char* name, int32_t value) {
+        reg::HKEY key = nullptr;
+        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
+        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
+        reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
+        reg::RegCloseKey(key);
+    }
+
+    void AnswerRegionDialog(int row, const QString& name) {
+        seam_.AnswerRunModal([row, name](QDialog* d) {
+            auto* dialog = static_cast<RegionSelectDialog*>(d);
+            dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(row));
+            dialog->AvatarNameEdit()->setText(name);
+            dialog->OkButton()->click();
+        });
+    }
+
+    std::unique_ptr<WorldPanel> StartPanel(const QString& name, int x) {
+        AnswerRegionDialog(0, name);
+        auto panel = std::make_unique<WorldPanel>();
+        panel->setWindowTitle(name);
+        panel->move(x, 0);
+        panel->resize(800, 600);
+        panel->show();
+        panel->Initialize();
+        // The posted region change runs the dialog; the entry waits for the timer.
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Timers().IsActive(WorldPanel::kEntryTimer); }, 10000));
+        return panel;
+    }
+
+    // The entry timer's tick, without waiting its ten seconds.
+    void Tick(WorldPanel& panel) {
+        ASSERT_TRUE(panel.Timers().IsActive(WorldPanel::kEntryTimer));
+        panel.OnTimer(WorldPanel::kEntryTimer);
+    }
+
+    static const RosterEntry* Other(const WorldPanel& panel) {
+        for (const RosterEntry& e : panel.Roster())
+            if (!e.own) return &e;
+        return nullptr;
+    }
+
+    int MessageCount(const char* utf8) const {
+        int n = 0;
+        for (const auto& call : seam_.CallsOf(RecordingModalSeam::Kind::MessageBox))
+            if (platform::Cp932ToUtf8(call.text).value_or("") == utf8) ++n;
+        return n;
+    }
+
+    void Screenshot(WorldPanel& panel, const QString& name) {
+        const QString dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
+        QDir().mkpath(dir);
+        panel.grab().save(dir + "/" + name + ".png");
+    }
+
+    QTemporaryDir install_;
+    server::ServerProcess server_;
+    RecordingModalSeam seam_;
+    platform::ui::ScopedModalSeam scoped_{seam_};
+    std::unique_ptr<WorldPanel> a_, b_;
+};
+
+TEST_F(SessionEndToEnd, TwoUsersMeetMoveLeaveAndSurviveAServerRestart) {
+    a_ = StartPanel("alice", 0);
+    b_ = StartPanel("bob", 820);
+    ASSERT_FALSE(HasFailure());
+    Tick(*a_);
+    ASSERT_TRUE(a_->InRegion()) << server_.Log();
+    Tick(*b_);
+    ASSERT_TRUE(b_->InRegion()) << server_.Log();
+
+    // Each sees the other: the newcomer through the present list, the first through the entry.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a_->Roster().Size() == 2 && b_->Roster().Size() == 2; }, 10000))
+        << server_.Log();
+    ASSERT_NE(Other(*a_), nullptr);
+    EXPECT_EQ(Other(*a_)->avatarName, "bob");
+    EXPECT_EQ(Other(*a_)->avatarNumber, "3");
+    EXPECT_EQ(Other(*b_)->avatarName, "alice");
+    EXPECT_EQ(Other(*a_)->clientId, b_->Roster().OwnEntry()->clientId);
+    EXPECT_EQ(Other(*a_)->address, "127.0.0.1");
+    EXPECT_TRUE(seam_.CallsOf(RecordingModalSeam::Kind::MessageBox).empty()) << "no avatar failed to appear";
+    QTest::qWait(500);
+    Screenshot(*a_, "session_alice_meets_bob");
+
+    // Bob walks: Alice's view takes the move for his figure without a failure.
+    b_->Communication().SendAvatarPose(AvatarPose{{11500, 0, 6000, 0, 0, 1}});
+    QTest::qWait(3000);
+    EXPECT_EQ(MessageCount("アバタの移動に失敗しました。"), 0);
+    EXPECT_EQ(a_->Roster().Size(), 2u);
+    Screenshot(*a_, "session_bob_moved");
+
+    // Bob goes to another region: he leaves Alice's roster and view.
+    AnswerRegionDialog(1, "bob");
+    b_->RegionChange();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a_->Roster().Size() == 1; }, 10000));
+    EXPECT_EQ(MessageCount("アバタの削除に失敗しました。"), 0);
+    Tick(*b_);
+    EXPECT_TRUE(b_->InRegion());
+    EXPECT_EQ(b_->Roster().Size(), 1u);
+
+    // The server goes away: both are told, both are idle.
+    server_.Kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return MessageCount("サーバから切断されました。") == 2; }, 20000));
+    EXPECT_FALSE(a_->InRegion());
+    EXPECT_FALSE(b_->InRegion());
+    EXPECT_TRUE(a_->Roster().IsEmpty());
+
+    // With the server back, a region change works again.
+    ASSERT_TRUE(server_.Start());
+    SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port()));
+    AnswerRegionDialog(0, "alice");
+    a_->RegionChange();
+    Tick(*a_);
+    EXPECT_TRUE(a_->InRegion()) << server_.Log();
+    EXPECT_EQ(a_->Roster().Size(), 1u);
+    Screenshot(*a_, "session_alice_back");
+}
+
+}  // namespace
+}  // namespace plexa
