@@ -82,6 +82,7 @@ void ChatInputEdit::EnforceLimit(int position, int added) {
     QTextCursor caret = textCursor();
     caret.setPosition(position + low);
     setTextCursor(caret);
+    emit LimitRefused();
 }
 
 void ChatInputEdit::keyPressEvent(QKeyEvent* event) {

@@ -22,6 +22,8 @@ public:
 
 signals:
     void SendRequested();
+    // Typed or pasted text did not fit (all or part of it was refused).
+    void LimitRefused();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

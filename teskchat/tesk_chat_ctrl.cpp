@@ -36,7 +36,8 @@ CTeskChatCtrl::CTeskChatCtrl() {
 }
 
 CTeskChatCtrl::~CTeskChatCtrl() {
-    // The pane refers to this object through its send handler: it must go first.
+    // The pane and the ESP window refer to this object through their handlers: they go first.
+    delete esp_.data();
     delete pane_.data();
     DestroyWindow();
 }
@@ -62,23 +63,27 @@ void CTeskChatCtrl::DefineProperties() {
         DefineProperty(dispid, VarType::Bool, [get] { return Variant::Bool(get()); },
                        [put](const Variant& v) { put(v.AsBool()); });
     };
-    stringProperty(DISPID_SaveEspPrefix, [this] { return saveEspPrefix_; },
-                   [this](std::string v) { saveEspPrefix_ = std::move(v); });
-    stringProperty(DISPID_SaveEspDir, [this] { return saveEspDir_; }, [this](std::string v) { saveEspDir_ = std::move(v); });
+    stringProperty(DISPID_SaveEspPrefix, [this] { return espSettings_.prefix; },
+                   [this](std::string v) { espSettings_.prefix = std::move(v); });
+    stringProperty(DISPID_SaveEspDir, [this] { return espSettings_.dir; },
+                   [this](std::string v) { espSettings_.dir = std::move(v); });
     stringProperty(DISPID_SaveChatPrefix, [this] { return pane_->SaveChatPrefix(); },
                    [this](std::string v) { pane_->SetSaveChatPrefix(std::move(v)); });
     stringProperty(DISPID_SaveChatDir, [this] { return pane_->SaveChatDir(); },
                    [this](std::string v) { pane_->SetSaveChatDir(std::move(v)); });
-    flagProperty(DISPID_EspAutoSave, [this] { return espAutoSave_; }, [this](bool v) { espAutoSave_ = v; });
+    flagProperty(DISPID_EspAutoSave, [this] { return espSettings_.autoSave; },
+                 [this](bool v) { espSettings_.autoSave = v; });
     flagProperty(DISPID_ChatAutoSave, [this] { return pane_->ChatAutoSave(); },
                  [this](bool v) { pane_->SetChatAutoSave(v); });
     // One copy for the chat, one for the ESP conversations.
     flagProperty(DISPID_ConfirmSave, [this] { return pane_->ConfirmSave(); }, [this](bool v) {
         pane_->SetConfirmSave(v);
-        espConfirmSave_ = v;
+        espSettings_.confirmSave = v;
     });
-    stringProperty(DISPID_AvatarName, [this] { return avatarName_; }, [this](std::string v) { avatarName_ = std::move(v); });
-    stringProperty(DISPID_UserId, [this] { return userId_; }, [this](std::string v) { userId_ = std::move(v); });
+    stringProperty(DISPID_AvatarName, [this] { return espSettings_.avatarName; },
+                   [this](std::string v) { espSettings_.avatarName = std::move(v); });
+    stringProperty(DISPID_UserId, [this] { return espSettings_.userId; },
+                   [this](std::string v) { espSettings_.userId = std::move(v); });
 }
 
 void CTeskChatCtrl::DefineMethods() {
@@ -116,16 +121,22 @@ bool CTeskChatCtrl::WriteChatString(const std::string& avatarName, const std::st
     return pane_->WriteChatLine(avatarName, userId, text);
 }
 
-bool CTeskChatCtrl::WriteEspString(int16_t, const std::string&, const std::string&, const std::string&) {
-    return false;  // no conversation holds the client id
+bool CTeskChatCtrl::WriteEspString(int16_t clientId, const std::string& avatarName, const std::string& text,
+                                   const std::string& userId) {
+    if (!esp_ || !esp_->IsOpen()) return false;
+    return esp_->ShowPartnerText(clientId, avatarName, text, userId);
 }
 
-bool CTeskChatCtrl::CloseEspWindow(int16_t) { return true; }
+bool CTeskChatCtrl::CloseEspWindow(int16_t clientId) {
+    if (esp_ && esp_->IsOpen()) esp_->CloseSlot(clientId);
+    return true;
+}
 
 bool CTeskChatCtrl::SaveChat(const std::string& fileName) { return pane_->SaveChatWithDialog(fileName); }
 
 bool CTeskChatCtrl::Delete() {
     pane_->EndChat();
+    if (esp_ && esp_->IsOpen()) esp_->CloseAll();
     return true;
 }
 
@@ -142,9 +153,21 @@ bool CTeskChatCtrl::Create(bool readFile) {
     return true;
 }
 
-int16_t CTeskChatCtrl::OpenEspWindow(int16_t, const std::string& avatarName, const std::string&) {
-    if (avatarName.empty()) return 1;
-    return 0;  // the ESP window is not open
+int16_t CTeskChatCtrl::OpenEspWindow(int16_t clientId, const std::string& avatarName, const std::string& userId) {
+    if (!esp_) {
+        EspEvents events;
+        events.readEspString = [this](int16_t id, const std::string& text) {
+            FireEvent(DISPID_ReadEspString, {Variant::I2(id), Variant::Bstr(text)});
+        };
+        events.closedEspConnection = [this](int16_t id, const std::string& user) {
+            FireEvent(DISPID_ClosedEspConnection, {Variant::I2(id), Variant::Bstr(user)});
+        };
+        events.notifyEspConnection = [this](bool status) { FireEvent(DISPID_NotifyEspConnection, {Variant::Bool(status)}); };
+        // A popup owned by the control's window, so it stays above the page that holds the control.
+        esp_ = new EspWindow(&espSettings_, std::move(events), window_ ? window_->window() : nullptr);
+    }
+    if (!esp_->IsOpen()) esp_->Initialise();
+    return esp_->OpenTab(clientId, avatarName, userId);
 }
 
 void CTeskChatCtrl::AboutBox() {

@@ -2,6 +2,7 @@
 // The chat control. A host creates it by class id, sets its properties, calls Create, feeds it
 // chat lines and learns what the user typed from its events. All of it by dispatch id.
 #include "platform/com/control_base.h"
+#include "teskchat/esp_window.h"
 
 #include <QPointer>
 #include <string>
@@ -19,6 +20,8 @@ public:
 
     // The pane exists from construction; its window joins the control's at Create.
     ChatPane* Pane() const;
+    // Null until the first OpenEspWindow; afterwards kept (hidden while no conversation is open).
+    EspWindow* Esp() const { return esp_.data(); }
 
 private:
     void DefineProperties();
@@ -38,14 +41,8 @@ private:
     QPointer<QWidget> window_;
     QPointer<ChatPane> pane_;
 
-    // The ESP settings. No ESP window is built into this control: every ESP call reports that
-    // none is open.
-    std::string saveEspPrefix_;
-    std::string saveEspDir_;
-    bool espAutoSave_ = false;
-    bool espConfirmSave_ = false;
-    std::string avatarName_;
-    std::string userId_;
+    QPointer<EspWindow> esp_;
+    EspSettings espSettings_;
 };
 
 }  // namespace teskchat

@@ -281,14 +281,15 @@ TEST_F(TeskChatCtrlTest, TypedTextIsFiredAsReadChatString) {
     EXPECT_EQ(read_.size(), 1u);
 }
 
-TEST_F(TeskChatCtrlTest, WithoutAnEspWindowTheEspCallsReportNoWindow) {
+TEST_F(TeskChatCtrlTest, BeforeAnyEspWindowTheEspCallsFindNoConversation) {
     Configure(false, false);
     Call(DISPID_Create, {Variant::Bool(false)});
-    EXPECT_EQ(Call(DISPID_OpenEspWindow, {Variant::I2(3), Variant::Bstr(""), Variant::Bstr("")}), Variant::I2(1));
     EXPECT_FALSE(Call(DISPID_WriteEspString, {Variant::I2(3), Variant::Bstr("Taro"), Variant::Bstr("hi"),
                                               Variant::Bstr("")}).AsBool());
     EXPECT_TRUE(Call(DISPID_CloseEspWindow, {Variant::I2(3)}).AsBool());
+    // Delete without an ESP window only ends the chat part.
     EXPECT_TRUE(Call(DISPID_Delete).AsBool());
+    EXPECT_EQ(Call(DISPID_OpenEspWindow, {Variant::I2(3), Variant::Bstr(""), Variant::Bstr("")}), Variant::I2(1));
 }
 
 TEST_F(TeskChatCtrlTest, AboutBoxRunsModallyThroughTheSeam) {
