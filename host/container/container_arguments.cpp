@@ -111,6 +111,24 @@ bool ContainerArguments::Parse(const QStringList& arguments, const std::optional
             }
             continue;
         }
+        if (arg == QStringLiteral("--screenshot") || arg == QStringLiteral("--after")) {
+            if (i + 1 >= arguments.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(arg);
+                return false;
+            }
+            const QString value = arguments[++i];
+            if (arg == QStringLiteral("--screenshot")) {
+                screenshotPath = value;
+            } else {
+                bool ok = false;
+                screenshotDelaySeconds = value.toInt(&ok);
+                if (!ok || screenshotDelaySeconds < 0 || screenshotDelaySeconds > 3600) {
+                    *error = QStringLiteral("--after needs a number of seconds");
+                    return false;
+                }
+            }
+            continue;
+        }
         if (arg.startsWith(QStringLiteral("--"))) {
             *error = QStringLiteral("unknown option %1").arg(arg);
             return false;

@@ -25,6 +25,10 @@ public:
     static std::string WorldAddress(const QString& argument, const QString& baseDir);
 
     bool helpRequested = false;
+    // --screenshot FILE [--after SECONDS]: saves the screen to FILE after the delay (default 10 s)
+    // and quits; for scripted demonstrations and end-to-end tests.
+    QString screenshotPath;
+    int screenshotDelaySeconds = 10;
     QString pagePath;
     platform::com::PropertyBag params;
 };

@@ -8,6 +8,9 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -40,7 +43,7 @@ int main(int argc, char** argv) {
     }
     if (arguments.helpRequested) {
         std::printf(
-            "usage: moneko [--world URL] [PAGE.html | WORLD.wrl | URL]\n"
+            "usage: moneko [--world URL] [--screenshot FILE [--after SECONDS]] [PAGE.html | WORLD.wrl | URL]\n"
             "Shows the Moneko\u266a world. The world comes from --world, from the SRC or World parameter of\n"
             "the page's <object>, or from a VRML file or address; without any, it starts with the choice of region.\n");
         return 0;
@@ -56,5 +59,17 @@ int main(int argc, char** argv) {
         default: Report(error, true); return 3;
     }
     window.show();
+    if (!arguments.screenshotPath.isEmpty()) {
+        QTimer::singleShot(arguments.screenshotDelaySeconds * 1000, &app, [&] {
+            // The whole screen: dialogs the world opened show too.
+            const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0);
+            if (!shot.save(arguments.screenshotPath)) {
+                std::fprintf(stderr, "moneko: cannot save %s\n", arguments.screenshotPath.toLocal8Bit().constData());
+                QCoreApplication::exit(1);
+                return;
+            }
+            QCoreApplication::exit(0);
+        });
+    }
     return app.exec();
 }
