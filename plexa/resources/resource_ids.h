@@ -47,6 +47,13 @@ inline constexpr int IDD_WORLD_PANEL = 274;
 inline constexpr int IDD_WORLD_PANEL_WIDTH = 405;
 inline constexpr int IDD_WORLD_PANEL_HEIGHT = 303;
 
+// Roster windows: the avatar list and the ESP partner chooser
+inline constexpr int IDS_ESP_CONNECTION_OPEN_FAILED = 115;
+inline constexpr int IDS_AVATAR_NAME_COLUMN = 137;
+inline constexpr int IDS_IP_ADDRESS_COLUMN = 57347;
+inline constexpr int IDD_AVATAR_LIST = 204;
+inline constexpr int IDD_ESP_PARTNER = 205;
+
 // Region selection dialog
 inline constexpr int IDD_REGION_SELECT = 206;
 inline constexpr int IDD_REGION_SELECT_WIDTH = 142;
@@ -64,6 +71,53 @@ inline constexpr int IDC_OWN_USER_ID = 213;
 inline constexpr int IDC_OWN_AVATAR_NAME = 214;
 inline constexpr int IDC_OWN_SPARE = 215;
 inline constexpr int IDC_OWN_REGION_NAME = 216;
+
+// Avatar chooser
+inline constexpr int IDD_AVATAR_SELECT = 202;
+inline constexpr int IDD_AVATAR_SELECT_WIDTH = 134;
+inline constexpr int IDD_AVATAR_SELECT_HEIGHT = 171;
+inline constexpr int IDC_AVATAR_SCROLL = 209;
+
+// Action palette
+inline constexpr int IDD_ACTION_PALETTE = 269;
+inline constexpr int IDD_ACTION_PALETTE_WIDTH = 171;
+inline constexpr int IDD_ACTION_PALETTE_HEIGHT = 55;
+inline constexpr int IDC_ACTION_FIRST = 147;  // slot k is button 147 + k
+inline constexpr int kActionSlots = 16;
+inline constexpr int IDS_ACTION_BUTTON = 61100;  // "動作 %1", the name and tooltip of a palette button
+
+// Options sheet
+inline constexpr int IDS_OPTIONS = 102;
+inline constexpr int IDS_MODE_HIGH_QUALITY = 142;
+inline constexpr int IDS_MODE_STANDARD = 143;
+inline constexpr int IDS_MODE_WIRE_FRAME = 144;
+inline constexpr int IDS_MODE_NO_CHANGE = 145;
+inline constexpr int IDS_POINTS = 146;
+inline constexpr int IDS_AVATAR_NAME_EMPTY = 61101;
+inline constexpr int IDD_OPTION_PAGE1 = 103;
+inline constexpr int IDD_OPTION_PAGE2 = 104;
+inline constexpr int IDD_OPTION_PAGE3 = 105;
+inline constexpr int IDD_OPTION_PAGE4 = 357;
+inline constexpr int IDC_DITHERING = 215;
+inline constexpr int IDC_FULL_COLOR = 216;
+inline constexpr int IDC_TEXTURE = 217;
+inline constexpr int IDC_HIGH_QUALITY_TEXTURE = 218;
+inline constexpr int IDC_HEAD_LIGHT = 219;
+inline constexpr int IDC_COLLISION = 220;
+inline constexpr int IDC_GRAPHIC_MODE = 221;
+inline constexpr int IDC_GRAPHIC_MODE_MOVING = 222;
+inline constexpr int IDC_CHAT_AUTO_SAVE = 223;
+inline constexpr int IDC_ESP_AUTO_SAVE = 224;
+inline constexpr int IDC_CONFIRM_SAVE = 225;
+inline constexpr int IDC_FONT_NAME = 226;
+inline constexpr int IDC_FONT_SIZE = 227;
+inline constexpr int IDC_FONT_CHANGE = 228;
+inline constexpr int IDC_FONT_STYLE = 253;
+inline constexpr int IDC_FIXED_SIZE = 237;
+inline constexpr int IDC_OPTION_AVATAR_NAME = 248;
+inline constexpr int IDC_AVATAR_CHANGE = 250;
+inline constexpr int IDC_AVATAR_PREVIEW = 251;
+inline constexpr int IDB_AVATAR_PREVIEW = 372;  // 64 x 64, shown until an avatar picture is loaded
 
 // Standard buttons
 inline constexpr int IDOK = 1;
