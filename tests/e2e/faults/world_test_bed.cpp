@@ -1,0 +1,162 @@
+#include "tests/e2e/faults/world_test_bed.h"
+
+#include "platform/com/module_loader.h"
+#include "platform/registry/registry.h"
+#include "platform/text/cp932.h"
+#include "platform/ui/window_timer.h"
+#include "plexa/data/region_select_dialog.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace e2e {
+namespace {
+
+namespace reg = platform::registry;
+namespace com = platform::com;
+using platform::ui::RecordingModalSeam;
+
+bool CopyTree(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + "/" + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(file, target)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void WorldTestBed::SetUp() {
+    RegistryTestEnv::SetUp();
+    scoped_ = std::make_unique<platform::ui::ScopedModalSeam>(seam_);
+    const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
+    for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx"})
+        ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
+    ASSERT_TRUE(install_.isValid());
+    ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
+    QDir(install_.path()).mkpath("ChatLog/Chat");
+    QDir(install_.path()).mkpath("ChatLog/Esp");
+    const std::string dir = install_.path().toStdString();
+    SetText("Install", "Directory", dir);
+    SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
+    ChooseAvatarSettings("cat", 3);
+    SetNumber("Option\\Browser", "FixedSize", 0);
+    ASSERT_TRUE(server_.Start());
+    PointHostAtServer();
+}
+
+void WorldTestBed::TearDown() {
+    for (auto* p : {&a_, &b_})
+        if (*p) (*p)->Shutdown();
+    a_.reset();
+    b_.reset();
+    server_.Stop();
+    scoped_.reset();
+    RegistryTestEnv::TearDown();
+}
+
+void WorldTestBed::SetText(const std::string& subKey, const char* name, const std::string& value) {
+    reg::HKEY key = nullptr;
+    const std::string path = std::string(plexa::CSettingsStore::kProductKey) + subKey;
+    ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
+    reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
+                        static_cast<reg::DWORD>(value.size()));
+    reg::RegCloseKey(key);
+}
+
+void WorldTestBed::SetNumber(const std::string& subKey, const char* name, int32_t value) {
+    reg::HKEY key = nullptr;
+    const std::string path = std::string(plexa::CSettingsStore::kProductKey) + subKey;
+    ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
+    reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
+    reg::RegCloseKey(key);
+}
+
+void WorldTestBed::PointHostAtServer() { SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port())); }
+
+void WorldTestBed::ChooseAvatarSettings(const std::string& directoryName, int32_t number) {
+    const std::string avatars = install_.path().toStdString() + "/AvatarData/" + directoryName;
+    SetText("Talkin\\Avatar", "DirectoryName", directoryName);
+    SetText("Talkin\\Avatar", "VrmlFileName", avatars + "/" + directoryName + ".wrl");
+    SetText("Talkin\\Avatar", "ImageFileName", avatars + "/" + directoryName + ".bmp");
+    SetNumber("Talkin\\Avatar", "AvatarNo", number);
+}
+
+void WorldTestBed::AnswerRegionDialog(int row, const QString& name) {
+    seam_.AnswerRunModal([row, name](QDialog* d) {
+        auto* dialog = static_cast<plexa::RegionSelectDialog*>(d);
+        dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(row));
+        dialog->AvatarNameEdit()->setText(name);
+        dialog->OkButton()->click();
+    });
+}
+
+std::unique_ptr<plexa::WorldPanel> WorldTestBed::StartPanel(const QString& name, int x) {
+    AnswerRegionDialog(0, name);
+    auto panel = std::make_unique<plexa::WorldPanel>();
+    panel->setWindowTitle(name);
+    panel->move(x, 0);
+    panel->resize(800, 600);
+    panel->show();
+    panel->Initialize();
+    // The posted region change runs the dialog; the entry waits for the timer.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Timers().IsActive(plexa::WorldPanel::kEntryTimer); }, 10000))
+        << MessageTexts().toStdString();
+    return panel;
+}
+
+bool WorldTestBed::Enter(plexa::WorldPanel& panel) {
+    if (!panel.Timers().IsActive(plexa::WorldPanel::kEntryTimer)) return false;
+    panel.OnTimer(plexa::WorldPanel::kEntryTimer);
+    return panel.InRegion();
+}
+
+bool WorldTestBed::WaitForRosterSize(const plexa::WorldPanel& panel, size_t size, int timeoutMs) {
+    return QTest::qWaitFor([&] { return panel.Roster().Size() == size; }, timeoutMs);
+}
+
+int WorldTestBed::MessageCount(const char* utf8) const {
+    int n = 0;
+    for (const auto& call : seam_.CallsOf(RecordingModalSeam::Kind::MessageBox))
+        if (platform::Cp932ToUtf8(call.text).value_or("") == utf8) ++n;
+    return n;
+}
+
+QString WorldTestBed::MessageTexts() const {
+    QStringList texts;
+    for (const auto& call : seam_.CallsOf(RecordingModalSeam::Kind::MessageBox))
+        texts << platform::ToQString(call.text);
+    return texts.join(" | ");
+}
+
+QImage WorldTestBed::Screenshot(QWidget& widget, const QString& name) const {
+    QString dir = qEnvironmentVariable("MONEKO_ARTIFACT_DIR");
+    if (dir.isEmpty()) dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../artifacts/" + ArtifactArea();
+    QDir().mkpath(dir);
+    const QImage image = widget.grab().toImage();
+    image.save(dir + "/" + name + ".png");
+    return image;
+}
+
+bool WorldTestBed::HasContent(const QImage& image, const QRect& area, int minColours) {
+    if (image.isNull() || !image.rect().contains(area)) return false;
+    QSet<QRgb> colours;
+    for (int y = area.top(); y <= area.bottom(); y += 2)
+        for (int x = area.left(); x <= area.right(); x += 2) colours.insert(image.pixel(x, y));
+    return colours.size() >= minColours;
+}
+
+QString WorldTestBed::InstallPath(const QString& relative) const {
+    return relative.isEmpty() ? install_.path() : install_.filePath(relative);
+}
+
+}  // namespace e2e
