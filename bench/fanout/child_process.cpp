@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -39,6 +40,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::string
     const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     pid_ = ::fork();
     if (pid_ == 0) {
+        // A benchmark killed outright must not leave its server running (a broker that drops
+        // root loses this setting, but SIGINT from the terminal still reaches it).
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
         ::dup2(null, 0);
         ::dup2(log, 1);
         ::dup2(log, 2);

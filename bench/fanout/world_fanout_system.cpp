@@ -34,13 +34,21 @@ bool WorldFanoutSystem::Launch(const FanoutOptions& options, std::string* error)
         *error = "cannot make a temporary folder";
         return false;
     }
+    return LaunchNode(options, {}, error);
+}
+
+bool WorldFanoutSystem::LaunchNode(const FanoutOptions& options, const std::vector<std::string>& extraArgs,
+                                   std::string* error) {
     const std::string binary = options.serverBinary.empty() ? DefaultServerBinary() : options.serverBinary;
-    const std::string portFile = dir_.File("port");
+    const std::string name = "node" + std::to_string(nodes_.size());
+    const std::string portFile = dir_.File(name + ".port");
     std::vector<std::string> argv = {binary, "--port", "0", "--port-file", portFile, "--admin-socket",
-                                     dir_.File("admin.sock")};
+                                     dir_.File(name + ".sock")};
     for (auto& a : LimitArguments(options)) argv.push_back(a);
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     auto node = std::make_unique<ChildProcess>();
-    if (!node->Start(argv, dir_.File("server.log"), error)) return false;
+    const std::string log = name + ".log";
+    if (!node->Start(argv, dir_.File(log), error)) return false;
     for (int i = 0; i < 400; ++i) {
         std::ifstream in(portFile);
         int port = 0;
@@ -50,7 +58,7 @@ bool WorldFanoutSystem::Launch(const FanoutOptions& options, std::string* error)
             return true;
         }
         if (!node->Running()) {
-            *error = "moneko-server exited at start:\n" + dir_.Tail("server.log");
+            *error = "moneko-server exited at start:\n" + dir_.Tail(log);
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -74,7 +82,11 @@ std::optional<double> WorldFanoutSystem::CpuSeconds() const {
     return total;
 }
 
-std::string WorldFanoutSystem::LogTail() const { return dir_.Tail("server.log"); }
+std::string WorldFanoutSystem::LogTail() const {
+    std::string tail;
+    for (size_t i = 0; i < nodes_.size(); ++i) tail += dir_.Tail("node" + std::to_string(i) + ".log");
+    return tail;
+}
 
 void WorldFanoutSystem::Shutdown() {
     for (auto& node : nodes_) node->Stop();

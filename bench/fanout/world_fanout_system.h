@@ -22,9 +22,12 @@ public:
     // The server's arguments for a workload (besides where it listens).
     static std::vector<std::string> LimitArguments(const FanoutOptions& options);
 
-private:
+protected:
+    // Starts one more server (its log nodeN.log) and adds its address to those clients use.
+    bool LaunchNode(const FanoutOptions& options, const std::vector<std::string>& extraArgs, std::string* error);
+
     TempDir dir_;
-    // One node today; clients spread over the nodes, so a multi-node run only adds launches.
+    // Clients spread over the nodes round-robin; a multi-node deployment only adds launches.
     std::vector<std::unique_ptr<ChildProcess>> nodes_;
     std::vector<asio::ip::tcp::endpoint> endpoints_;
 };
