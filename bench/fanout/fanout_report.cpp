@@ -1,5 +1,6 @@
 #include "bench/fanout/fanout_report.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
