@@ -33,6 +33,7 @@
 namespace {
 
 constexpr float kGhostTransparency = 0.6f;
+constexpr float kSeeThroughTransparency = 0.75f;
 constexpr double kShortestGlide = 0.1, kLongestGlide = 0.5;
 constexpr float kTagHeightMetres = 0.28f;
 
@@ -71,20 +72,21 @@ bool IsGestureCode(const QString& code) {
 
 Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator* model, bool standIn,
                float height, const AvatarPose& pose)
-    : clientId_(clientId), name_(name), presence_(presence), standIn_(standIn), model_(model) {
+    : clientId_(clientId), name_(name), presence_(presence), standIn_(standIn), model_(model), height_(height) {
     root_ = new SoSeparator;
     root_->ref();
     placement_ = new SoTransform;
     root_->addChild(placement_);
     if (model_) root_->addChild(model_);
-    root_->addChild(BuildNameTag(height));
+    tag_ = BuildNameTag(height);
+    root_->addChild(tag_);
     if (model_) {
         sensors_ = FindAll<SoVRMLTimeSensor>(model_);
         // Gestures play only when asked; a looping sensor would otherwise run from the start.
         for (SoVRMLTimeSensor* sensor : sensors_) sensor->enabled = FALSE;
         SnapshotRestPose();
     }
-    if (presence_ == 2) MakeTranslucent();
+    MakeTranslucent();
     Place(pose);
 }
 
@@ -123,11 +125,41 @@ void Avatar::RestoreRestPose() {
 
 void Avatar::MakeTranslucent() {
     if (!model_) return;
-    for (SoVRMLMaterial* material : FindAll<SoVRMLMaterial>(model_)) material->transparency = kGhostTransparency;
+    const float ghost = presence_ == 2 ? kGhostTransparency : 0.0f;
+    for (SoVRMLMaterial* material : FindAll<SoVRMLMaterial>(model_))
+        vrmlMaterials_.emplace_back(material, std::max(ghost, material->transparency.getValue()));
     for (SoMaterial* material : FindAll<SoMaterial>(model_)) {
-        int n = std::max(1, material->diffuseColor.getNum());
-        for (int i = 0; i < n; ++i) material->transparency.set1Value(i, kGhostTransparency);
+        const int n = std::max(1, material->diffuseColor.getNum());
+        std::vector<float> own(n);
+        for (int i = 0; i < n; ++i) {
+            const int have = material->transparency.getNum();
+            const float t = have == 0 ? 0.0f : material->transparency[std::min(i, have - 1)];
+            own[i] = std::max(ghost, t);
+        }
+        materials_.emplace_back(material, std::move(own));
     }
+    ApplyTransparency();
+}
+
+void Avatar::ApplyTransparency() {
+    for (auto& [material, own] : vrmlMaterials_) {
+        const float t = seeThrough_ ? std::max(own, kSeeThroughTransparency) : own;
+        if (material->transparency.getValue() != t) material->transparency = t;
+    }
+    for (auto& [material, own] : materials_) {
+        for (size_t i = 0; i < own.size(); ++i) {
+            const float t = seeThrough_ ? std::max(own[i], kSeeThroughTransparency) : own[i];
+            const int index = static_cast<int>(i);
+            if (index >= material->transparency.getNum() || material->transparency[index] != t)
+                material->transparency.set1Value(index, t);
+        }
+    }
+}
+
+void Avatar::SetSeeThrough(bool on) {
+    if (seeThrough_ == on) return;
+    seeThrough_ = on;
+    ApplyTransparency();
 }
 
 QImage Avatar::NameTagImage(const QString& name) {

@@ -11,7 +11,9 @@
 #include <vector>
 
 class SoField;
+class SoMaterial;
 class SoSeparator;
+class SoVRMLMaterial;
 class SoTransform;
 class SoVRMLTimeSensor;
 
@@ -25,6 +27,9 @@ public:
     Avatar& operator=(const Avatar&) = delete;
 
     SoSeparator* Root() const { return root_; }
+    // The name tag's subgraph (not an obstacle to the line of sight).
+    SoSeparator* Tag() const { return tag_; }
+    float Height() const { return height_; }
     int16_t ClientId() const { return clientId_; }
     const QString& Name() const { return name_; }
     int Presence() const { return presence_; }
@@ -39,6 +44,9 @@ public:
     void Place(const AvatarPose& pose);
     // Starts a glide from where it is shown to the pose.
     void MoveTo(const AvatarPose& pose, double now);
+    // Draws the figure faint, so someone standing inside it stays visible; off restores it.
+    void SetSeeThrough(bool on);
+    bool SeeThrough() const { return seeThrough_; }
     // Whether the model defines a gesture under this code.
     bool HasGesture(const QString& code) const;
     // Starts the gesture's TimeSensor; a running gesture ends first. False without one.
@@ -57,6 +65,7 @@ private:
     void SetAnimationConnections(bool on);
     void EndGesture();
     void MakeTranslucent();
+    void ApplyTransparency();
     SoSeparator* BuildNameTag(float height) const;
 
     int16_t clientId_;
@@ -66,6 +75,12 @@ private:
     SoSeparator* root_ = nullptr;
     SoSeparator* model_ = nullptr;
     SoTransform* placement_ = nullptr;
+    SoSeparator* tag_ = nullptr;
+    float height_ = 1.8f;
+    bool seeThrough_ = false;
+    // Each material with the transparency the figure itself has (ghosts are translucent).
+    std::vector<std::pair<SoVRMLMaterial*, float>> vrmlMaterials_;
+    std::vector<std::pair<SoMaterial*, std::vector<float>>> materials_;
 
     AvatarPose target_;
     SbVec3f from_, to_;

@@ -128,4 +128,13 @@ void CTeskControlVrmlCtrl::DefineInterface() {
         if (view_) view_->AttachViewpoint();
         return Variant();
     });
+
+    DefineMethod(kAvatarState, {VarType::I2}, [this](const std::vector<Variant>& a) {
+        const QString state = view_ ? view_->AvatarState(a[0].AsI2()) : QString();
+        return Variant::Bstr(state.toStdString());
+    });
+    DefineProperty(kAvatarCount, VarType::I4, [this] { return Variant::I4(view_ ? view_->AvatarCount() : 0); }, {});
+    DefineMethod(kOwnClientId, {}, [this](const std::vector<Variant>&) {
+        return Variant::I2(view_ ? view_->OwnClientId() : static_cast<int16_t>(-1));
+    });
 }

@@ -15,6 +15,8 @@ public:
         kRevert = 12, kChangeWalkthroughMode = 13, kChangeWalkthroughSpeed = 14, kDeleteAvatar = 15,
         kControlAvatar = 16, kMoveAvatar = 17, kSetSound = 18, kStraightUp = 19, kCreateAvatar = 22,
         kLoadVrmlFile = 27, kAttachViewpoint = 28,
+        // Diagnostics (see teskcontrolvrml_ids.h).
+        kAvatarState = 100, kAvatarCount = 101, kOwnClientId = 102,
     };
     enum EventDispid { kViewpointMoved = 1 };
 

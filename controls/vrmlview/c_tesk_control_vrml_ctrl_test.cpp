@@ -116,8 +116,25 @@ TEST_F(TeskControlVrmlTest, AvatarsByClientIdAndTheOwnPoseEvent) {
     EXPECT_LT(last[3].AsR4(), 10000.0f);
     EXPECT_NEAR(last[6].AsR4(), -1.0f, 1e-4);
 
+    // The diagnostics: the follower is the own avatar, others are where they were sent.
+    Variant result;
+    EXPECT_EQ(site->Call(102, {}, &result), com::S_OK);
+    EXPECT_EQ(result.AsI2(), 1);
+    EXPECT_EQ(site->Get(101, &result), com::S_OK);
+    EXPECT_EQ(result.AsI4(), 2);
+    EXPECT_EQ(site->Put(101, Variant::I4(0)), com::DISP_E_MEMBERNOTFOUND);
+    QTest::qWait(700);
+    EXPECT_EQ(site->Call(100, {Variant::I2(2)}, &result), com::S_OK);
+    ASSERT_EQ(result.Type(), com::VarType::Bstr);
+    EXPECT_EQ(result.AsBstr().substr(0, 13), "2,-1000,0,400");
+    EXPECT_EQ(site->Call(100, {Variant::I2(9)}, &result), com::S_OK);
+    EXPECT_EQ(result.AsBstr(), "");
+    EXPECT_EQ(site->Call(100, {Variant::Bstr("2")}, &result), com::DISP_E_TYPEMISMATCH);
+
     EXPECT_TRUE(CallBool(15, {Variant::I2(2)}));
     EXPECT_FALSE(CallBool(15, {Variant::I2(2)}));
+    EXPECT_EQ(site->Get(101, &result), com::S_OK);
+    EXPECT_EQ(result.AsI4(), 1);
     QImage frame = static_cast<QOpenGLWidget*>(site->Window())->grabFramebuffer();
     EXPECT_FALSE(frame.isNull());
 }

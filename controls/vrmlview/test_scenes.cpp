@@ -2,6 +2,9 @@
 
 #include "controls/vrmlview/coin_view.h"
 
+#include <Inventor/SbViewVolume.h>
+#include <Inventor/nodes/SoPerspectiveCamera.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -48,4 +51,13 @@ int DifferentPixels(const QImage& a, const QImage& b, int tolerance) {
         }
     }
     return count;
+}
+
+QPoint ScreenPoint(CoinView* view, const SbVec3f& point) {
+    const qreal ratio = view->devicePixelRatioF();
+    const int w = std::max(1, static_cast<int>(view->width() * ratio));
+    const int h = std::max(1, static_cast<int>(view->height() * ratio));
+    SbVec3f screen;
+    view->Camera()->getViewVolume(static_cast<float>(w) / h).projectToScreen(point, screen);
+    return QPoint(static_cast<int>(screen[0] * w), static_cast<int>((1.0f - screen[1]) * h));
 }

@@ -2,7 +2,10 @@
 // Helpers shared by the 3D view tests: test data paths and waiting for real frames.
 #include <QColor>
 #include <QImage>
+#include <QPoint>
 #include <QString>
+
+#include <Inventor/SbLinear.h>
 
 class QOpenGLWidget;
 class CoinView;
@@ -18,3 +21,5 @@ QImage Frame(CoinView* view);
 bool Near(QColor a, QColor b, int tolerance = 24);
 // Number of pixels that differ by more than tolerance in any channel.
 int DifferentPixels(const QImage& a, const QImage& b, int tolerance = 16);
+// The pixel of the view's current picture where a scene point (metres) is drawn.
+QPoint ScreenPoint(CoinView* view, const SbVec3f& point);

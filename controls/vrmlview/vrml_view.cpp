@@ -7,11 +7,14 @@
 #include <Inventor/SbTime.h>
 #include <Inventor/SoFullPath.h>
 #include <Inventor/SoPickedPoint.h>
+#include <Inventor/SbViewVolume.h>
+#include <Inventor/lists/SoPickedPointList.h>
 #include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
 #include <Inventor/VRMLnodes/SoVRMLSound.h>
 #include <Inventor/actions/SoRayPickAction.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoPathList.h>
+#include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 #include <Inventor/nodes/SoSeparator.h>
 
@@ -28,6 +31,8 @@ constexpr int kStopAfterMs = 250;        // no movement for this long means the 
 constexpr int kTickMs = 33;
 // The view follows the own avatar from behind.
 constexpr float kFollowDistance = 3.0f;
+// Another figure this close to the own one (metres, along the ground) would be hidden inside it.
+constexpr float kCrowdRadius = 1.0f;
 
 double Now() { return SbTime::getTimeOfDay().getValue(); }
 
@@ -153,10 +158,12 @@ bool VrmlView::CreateAvatar(int16_t clientId, const QString&, const QString& nam
     auto avatar = std::make_unique<Avatar>(clientId, name, presence, model, standIn, height, pose);
     Extras()->addChild(avatar->Root());
     avatars_[clientId] = std::move(avatar);
-    if (presence == 1) {
+    // Once the view follows its own avatar, everyone else who arrives is somebody else.
+    if (presence == 1 && !attached_) {
         ownClientId_ = clientId;
         haveOwn_ = true;
     }
+    UpdateOwnFigure();
     update();
     return true;
 }
@@ -169,7 +176,9 @@ bool VrmlView::DeleteAvatar(int16_t clientId) {
     if (haveOwn_ && clientId == ownClientId_) {
         haveOwn_ = false;
         attached_ = false;
+        reportedOnce_ = false;
     }
+    UpdateOwnFigure();
     update();
     return true;
 }
@@ -208,7 +217,90 @@ void VrmlView::AttachViewpoint() {
     Camera()->position = pose.Position() + behind;
     Camera()->orientation = SbRotation(SbVec3f(0, 1, 0), yaw);
     Camera()->focalDistance = kFollowDistance;
+    UpdateOwnFigure();
     update();
+    // Others learn where the own avatar stands before its first step; posted, so the host's
+    // handler does not run inside its own call.
+    QTimer::singleShot(0, this, [this] { ReportOwnPose(true); });
+}
+
+void VrmlView::UpdateOwnFigure() {
+    Avatar* own = nullptr;
+    if (haveOwn_) {
+        auto it = avatars_.find(ownClientId_);
+        if (it != avatars_.end()) own = it->second.get();
+    }
+    if (!own) return;
+    bool crowded = false;
+    if (attached_) {
+        const SbVec3f at = own->ShownPosition();
+        for (const auto& [id, avatar] : avatars_) {
+            if (id == ownClientId_) continue;
+            SbVec3f apart = avatar->ShownPosition() - at;
+            apart[1] = 0;
+            if (apart.length() < kCrowdRadius) {
+                crowded = true;
+                break;
+            }
+        }
+    }
+    own->SetSeeThrough(crowded);
+}
+
+bool VrmlView::AvatarVisible(int16_t clientId) const {
+    const Avatar* avatar = FindAvatar(clientId);
+    if (!avatar) return false;
+    const SbVec3f target = avatar->ShownPosition() + SbVec3f(0, avatar->Height() * 0.5f, 0);
+    const SbVec3f eye = Camera()->position.getValue();
+    SbVec3f ahead;
+    Camera()->orientation.getValue().multVec(SbVec3f(0, 0, -1), ahead);
+    SbVec3f toTarget = target - eye;
+    const float distance = toTarget.length();
+    if (distance < 1e-4f) return false;
+    if (toTarget.dot(ahead) <= Camera()->nearDistance.getValue()) return false;  // behind the eye
+    const int w = std::max(1, width()), h = std::max(1, height());
+    SbVec3f screen;
+    Camera()->getViewVolume(static_cast<float>(w) / h).projectToScreen(target, screen);
+    if (screen[0] < 0 || screen[0] > 1 || screen[1] < 0 || screen[1] > 1) return false;
+    // Line of sight: the first thing the ray meets decides, except what the user sees through.
+    toTarget /= distance;
+    SoRayPickAction pick{SbViewportRegion(w, h)};
+    pick.setRay(eye, toTarget, 0.0f, distance);
+    pick.setPickAll(TRUE);
+    // The scene and the figures, without the camera, which would set a ray of its own.
+    SoGroup* world = new SoGroup;
+    world->ref();
+    world->addChild(Scene());
+    world->addChild(Extras());
+    pick.apply(world);
+    const Avatar* own = FindAvatar(ownClientId_);
+    bool seen = true;
+    const SoPickedPointList& points = pick.getPickedPointList();
+    for (int i = 0; i < points.getLength(); ++i) {
+        const SoPath* path = points[i]->getPath();
+        if (path->containsNode(avatar->Root())) break;
+        if (own && haveOwn_ && own != avatar && own->SeeThrough() && path->containsNode(own->Root())) continue;
+        bool tag = false;
+        for (const auto& entry : avatars_) tag = tag || path->containsNode(entry.second->Tag());
+        if (tag) continue;
+        seen = false;
+        break;
+    }
+    pick.reset();
+    world->unref();
+    return seen;
+}
+
+QString VrmlView::AvatarState(int16_t clientId) const {
+    const Avatar* avatar = FindAvatar(clientId);
+    if (!avatar) return {};
+    const SbVec3f at = avatar->ShownPosition() * 1000.0f;
+    return QStringLiteral("%1,%2,%3,%4,%5")
+        .arg(clientId)
+        .arg(qRound(at[0]))
+        .arg(qRound(at[1]))
+        .arg(qRound(at[2]))
+        .arg(AvatarVisible(clientId) ? 1 : 0);
 }
 
 const Avatar* VrmlView::FindAvatar(int16_t clientId) const {
@@ -228,6 +320,7 @@ void VrmlView::FollowOwnAvatar() {
     auto it = avatars_.find(ownClientId_);
     if (it == avatars_.end()) return;
     it->second->Place(OwnPoseFromCamera());
+    UpdateOwnFigure();
 }
 
 void VrmlView::ReportOwnPose(bool force) {
@@ -285,7 +378,10 @@ void VrmlView::Tick() {
         busy = busy || navigator_.GotoRunning();
     }
     const double now = Now();
-    for (auto& [id, avatar] : avatars_) busy = avatar->Advance(now) || busy;
+    bool glided = false;
+    for (auto& [id, avatar] : avatars_) glided = avatar->Advance(now) || glided;
+    busy = busy || glided;
+    UpdateOwnFigure();
     if (reportPending_) {
         ReportOwnPose(false);
         busy = true;

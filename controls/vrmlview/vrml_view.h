@@ -51,6 +51,14 @@ public:
     void AttachViewpoint();
 
     const Avatar* FindAvatar(int16_t clientId) const;
+    // The avatar the view follows, or -1 before AttachViewpoint.
+    int16_t OwnClientId() const { return attached_ && haveOwn_ ? ownClientId_ : -1; }
+    // Whether the user can see the avatar now: in the picture and not hidden behind scene
+    // geometry or another figure (the own figure does not hide what stands inside it).
+    bool AvatarVisible(int16_t clientId) const;
+    // "id,x,y,z,visible": where the avatar is drawn (millimetres) and whether it is seen;
+    // empty for an unknown id. A diagnostic for hosts and tests.
+    QString AvatarState(int16_t clientId) const;
     int AvatarCount() const { return static_cast<int>(avatars_.size()); }
     const AvatarModelCache& Models() const { return models_; }
     ViewNavigator& Navigator() { return navigator_; }
@@ -73,6 +81,7 @@ private:
     void MovementStopped();
     void FollowOwnAvatar();
     void ReportOwnPose(bool force);
+    void UpdateOwnFigure();
     AvatarPose OwnPoseFromCamera() const;
     bool Blocked(const SbVec3f& from, const SbVec3f& to);
     void StartSceneSounds(const QString& baseDirectory);
@@ -83,6 +92,8 @@ private:
     std::map<int16_t, std::unique_ptr<Avatar>> avatars_;
     QString avatarModelFile_;
     QString lastError_;
+    // The own avatar: the last one created with presence 1 until AttachViewpoint fixes it;
+    // others arriving later with presence 1 are other users.
     int16_t ownClientId_ = -1;
     bool haveOwn_ = false;
     bool attached_ = false;
