@@ -18,6 +18,7 @@
 #include "plexa/resources/resource_ids.h"
 #include "plexa/session/session_addresses.h"
 #include "plexa/session/toolbar_images.h"
+#include "plexa/settings/show_option_sheet.h"
 
 #include <QDesktopServices>
 #include <QLabel>
@@ -173,6 +174,10 @@ void WorldPanel::Initialize() {
         if (strings.Contains(res::IDS_TIP_BASE + id)) button->setToolTip(strings.GetQ(res::IDS_TIP_BASE + id));
     // 5.
     m_card = new OwnAvatarCard(this);
+    if (!m_actionPalette) {
+        m_palette = new ActionPalette([this](const std::string& code) { m_communication.SendAvatarAction(code); }, this);
+        m_actionPalette = m_palette;
+    }
     m_card->show();
     Layout(width(), height());
     // 6.
@@ -365,7 +370,7 @@ void WorldPanel::OnCommand(int id) {
     case 218: ToggleSubWindow(m_espPartner, true); break;
     case 220: ToggleSubWindow(m_actionPalette, false); break;
     case 223:
-        if (m_hooks.showOptionSheet) m_hooks.showOptionSheet(0);
+        ShowOptionSheet(0);
         break;
     case 224: OpenHelp(); break;
     case 225: SaveChatText(); break;
@@ -447,7 +452,7 @@ void WorldPanel::PostStartRegionChange() {
 }
 
 void WorldPanel::SendOpenAvatarSettings() {
-    if (m_hooks.showOptionSheet) m_hooks.showOptionSheet(3);
+    ShowOptionSheet(3);
 }
 
 void WorldPanel::OnTimer(unsigned) {
@@ -606,6 +611,10 @@ void WorldPanel::EntryStep() {
     if (m_hooks.setPaletteAvatar)
         m_hooks.setPaletteAvatar(m_definitions ? *m_definitions : AvatarDefinitionList{}, m_avatarDirectory,
                                  m_avatarDirectoryName);
+    else if (m_palette) {
+        m_palette->SetDefinitionList(Definitions());
+        m_palette->SetAvatar(m_avatarDirectory, m_avatarDirectoryName);
+    }
     m_view.AttachViewpoint();
 }
 
@@ -846,6 +855,38 @@ void WorldPanel::OnClosedEspConnection(const std::vector<Variant>& args) {
 void WorldPanel::OnNotifyEspConnection(const std::vector<Variant>& args) {
     bool status = false;
     if (ArgFlag(args, 0, &status) && m_hooks.notifyEspConnection) m_hooks.notifyEspConnection(status);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Options
+
+class WorldPanel::SheetHost : public OptionSheetHost {
+public:
+    explicit SheetHost(WorldPanel& panel) : m_panel(panel) {}
+    OptionValues& OptionCopies() override { return m_panel.m_options; }
+    const AvatarDefinitionList* AvatarDefinitions() override {
+        m_panel.EnsureDefinitions();
+        return m_panel.Definitions();
+    }
+    void SetViewFlag(int32_t dispid, int32_t flag) override { m_panel.m_view.SetFlagProperty(dispid, flag); }
+    void SetViewNumber(int32_t dispid, int32_t value) override { m_panel.m_view.SetNumberProperty(dispid, value); }
+    void SetChatAutoSave(int32_t flag) override { m_panel.m_chat.SetChatAutoSave(flag); }
+    void SetEspAutoSave(int32_t flag) override { m_panel.m_chat.SetEspAutoSave(flag); }
+    void SetConfirmSave(int32_t flag) override { m_panel.m_chat.SetConfirmSave(flag); }
+    void SetChatFont(const std::string& face, int16_t points) override { m_panel.m_chat.SetChatFont(face, points); }
+    void Relayout() override { m_panel.Layout(m_panel.width(), m_panel.height()); }
+
+private:
+    WorldPanel& m_panel;
+};
+
+void WorldPanel::ShowOptionSheet(int startPage) {
+    if (m_hooks.showOptionSheet) {
+        m_hooks.showOptionSheet(startPage);
+        return;
+    }
+    SheetHost host(*this);
+    plexa::ShowOptionSheet(host, m_settings, startPage);
 }
 
 }  // namespace plexa

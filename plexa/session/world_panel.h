@@ -2,6 +2,7 @@
 // The one window the user works in: the toolbar, the chat, 3D view and communication controls,
 // the own-avatar card, and the whole session state (region change, talk-in, the roster).
 // Everything runs on the panel's thread, one message at a time.
+#include "plexa/data/action_palette.h"
 #include "plexa/data/avatar_definition.h"
 #include "plexa/data/region_entry.h"
 #include "plexa/session/avatar_pose.h"
@@ -10,6 +11,7 @@
 #include "plexa/session/tesk_chat.h"
 #include "plexa/session/tesk_communication.h"
 #include "plexa/session/tesk_control_vrml.h"
+#include "plexa/settings/option_sheet_host.h"
 #include "plexa/settings/settings_store.h"
 
 #include <QPointer>
@@ -56,11 +58,7 @@ public:
     };
 
     // The option values the panel keeps a copy of (the options sheet reads and updates them).
-    struct OptionValues {
-        int32_t dithering = 1, fullColor = 1, texture = 1, highQualityTexture = 1;
-        int32_t headLightOn = 1, collision = 1, graphicMode = 0, graphicModeMoving = 3;
-        int32_t chatAutoSave = 1, espAutoSave = 1, confirmOfFileSave = 1, fixedSize = 1;
-    };
+    using OptionValues = plexa::OptionValues;
 
     // What other parts of the host plug into the panel. Each may be empty.
     struct Hooks {
@@ -98,6 +96,8 @@ public:
     void OnControlEvent(int controlId, int32_t event, const std::vector<platform::com::Variant>& args);
     void PostStartRegionChange();
     void SendOpenAvatarSettings();
+    // The options command: the options sheet opened at a page (0 the first, 3 the avatar page).
+    void ShowOptionSheet(int startPage);
 
     // The session operations.
     void RegionChange();
@@ -124,6 +124,8 @@ public:
     const std::string& CurrentRegionName() const { return m_currentRegionName; }
     const std::string& CurrentRegionAddress() const { return m_currentRegionAddress; }
     QRect LogoRect() const { return m_logoRect; }
+    // The gesture palette the panel made at start (null when one was given or before start).
+    ActionPalette* Palette() const { return m_palette; }
 
     platform::ui::BitmapButton* Button(int id) const;
     ButtonImages ImagesOf(int id) const;
@@ -235,6 +237,9 @@ private:
     int m_presenceMode = 1;
     int32_t m_soundOn = 1;
     OptionValues m_options;
+    ActionPalette* m_palette = nullptr;
+    // What the options sheet reads and changes of the panel.
+    class SheetHost;
     QRect m_logoRect;
 };
 
