@@ -16,6 +16,8 @@
 #include "plexa/data/region_select_dialog.h"
 #include "plexa/resources/plexa_strings.h"
 #include "plexa/resources/resource_ids.h"
+#include "plexa/session/avatar_list_dialog.h"
+#include "plexa/session/esp_partner_dialog.h"
 #include "plexa/session/session_addresses.h"
 #include "plexa/session/toolbar_images.h"
 #include "plexa/settings/show_option_sheet.h"
@@ -178,6 +180,12 @@ void WorldPanel::Initialize() {
         m_palette = new ActionPalette([this](const std::string& code) { m_communication.SendAvatarAction(code); }, this);
         m_actionPalette = m_palette;
     }
+    // The roster windows live hidden as long as the panel.
+    m_avatarListDialog = new AvatarListDialog(this);
+    m_espPartnerDialog = new EspPartnerDialog(this);
+    m_espPartnerDialog->SetConnectHandler([this](const RosterEntry& partner) { RequestEsp(partner); });
+    if (!m_avatarList) m_avatarList = m_avatarListDialog;
+    if (!m_espPartner) m_espPartner = m_espPartnerDialog;
     m_card->show();
     Layout(width(), height());
     // 6.
@@ -442,9 +450,22 @@ void WorldPanel::ToggleSubWindow(QWidget* window, bool rosterWindow) {
         window->hide();
         return;
     }
+    if (auto* list = qobject_cast<RosterListDialog*>(window)) list->Fill(m_roster);
     if (rosterWindow && m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
     window->show();
     if (rosterWindow && m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+}
+
+void WorldPanel::RefreshRosterWindows() {
+    for (QWidget* window : {m_avatarList.data(), m_espPartner.data()})
+        if (auto* list = qobject_cast<RosterListDialog*>(window); list && list->isVisible()) list->Fill(m_roster);
+    if (m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+}
+
+void WorldPanel::RequestEsp(const RosterEntry& partner) {
+    // The window opens when the server answers with the request event.
+    if (!m_communication.OpenEspConnection(partner.userId, partner.clientId, partner.avatarName))
+        ShowMessage(res::IDS_ESP_CONNECTION_OPEN_FAILED);
 }
 
 void WorldPanel::PostStartRegionChange() {
@@ -745,7 +766,7 @@ void WorldPanel::OnAvatarEntered(const std::vector<Variant>& args) {
     // An avatar this client does not know still gets a figure: the view's stand-in.
     m_view.SetAvatarModelFile(ModelFileForAvatarNumber(number));
     if (m_view.CreateAvatar(clientId, userId, name, number, presence, pose)) {
-        if (m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+        RefreshRosterWindows();
         return;
     }
     ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
@@ -761,7 +782,7 @@ void WorldPanel::OnAvatarLeft(const std::vector<Variant>& args) {
         ShowMessage(res::IDS_AVATAR_DELETE_FAILED);
         return;
     }
-    if (m_hooks.refreshRosterWindows) m_hooks.refreshRosterWindows();
+    RefreshRosterWindows();
 }
 
 void WorldPanel::OnAvatarMoved(const std::vector<Variant>& args) {
@@ -854,7 +875,9 @@ void WorldPanel::OnClosedEspConnection(const std::vector<Variant>& args) {
 
 void WorldPanel::OnNotifyEspConnection(const std::vector<Variant>& args) {
     bool status = false;
-    if (ArgFlag(args, 0, &status) && m_hooks.notifyEspConnection) m_hooks.notifyEspConnection(status);
+    if (!ArgFlag(args, 0, &status)) return;
+    if (m_espPartnerDialog) m_espPartnerDialog->SetConnectEnabled(status);
+    if (m_hooks.notifyEspConnection) m_hooks.notifyEspConnection(status);
 }
 
 // ---------------------------------------------------------------------------------------------

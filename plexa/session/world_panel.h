@@ -33,6 +33,8 @@ class WindowTimers;
 
 namespace plexa {
 
+class AvatarListDialog;
+class EspPartnerDialog;
 class OwnAvatarCard;
 
 class WorldPanel : public QWidget {
@@ -130,6 +132,9 @@ public:
     platform::ui::BitmapButton* Button(int id) const;
     ButtonImages ImagesOf(int id) const;
     OwnAvatarCard* Card() const { return m_card; }
+    // The roster windows, made hidden at start (null before).
+    AvatarListDialog* AvatarList() const { return m_avatarListDialog; }
+    EspPartnerDialog* EspPartner() const { return m_espPartnerDialog; }
     platform::ui::WindowTimers& Timers() { return *m_timers; }
     CTeskChat& Chat() { return m_chat; }
     CTeskCommunication& Communication() { return m_communication; }
@@ -189,6 +194,10 @@ private:
     void OnReadEspString(const std::vector<platform::com::Variant>& args);
     void OnClosedEspConnection(const std::vector<platform::com::Variant>& args);
     void OnNotifyEspConnection(const std::vector<platform::com::Variant>& args);
+    // Refills the shown roster windows after the roster changed.
+    void RefreshRosterWindows();
+    // The partner chooser's connect: asks the server for an ESP conversation.
+    void RequestEsp(const RosterEntry& partner);
 
     using EventHandler = void (WorldPanel::*)(const std::vector<platform::com::Variant>&);
     std::map<std::pair<int, int32_t>, EventHandler> m_eventMap;
@@ -203,6 +212,8 @@ private:
     CTeskControlVrml m_view;
     CTeskCommunication m_communication;
     OwnAvatarCard* m_card = nullptr;
+    AvatarListDialog* m_avatarListDialog = nullptr;
+    EspPartnerDialog* m_espPartnerDialog = nullptr;
     QPointer<QWidget> m_actionPalette;
     QPointer<QWidget> m_avatarList;
     QPointer<QWidget> m_espPartner;
