@@ -2,6 +2,7 @@
 // participant's process dies, the avatar definitions or the region list are damaged. Real child
 // controls, a real server and a real moneko-bot process.
 #include "platform/text/cp932.h"
+#include "platform/ui/window_timer.h"
 #include "tests/e2e/faults/bot_process.h"
 #include "tests/e2e/faults/world_test_bed.h"
 
@@ -53,7 +54,9 @@ TEST_F(SessionFaults, ServerKilledBothAreToldAndBothComeBackWhenItReturns) {
     seam_.ClearCalls();
     AnswerRegionDialog(0, "alice");
     a_->RegionChange();
-    if (a_->Timers().IsActive(WorldPanel::kEntryTimer)) EXPECT_FALSE(Enter(*a_));
+    if (a_->Timers().IsActive(WorldPanel::kEntryTimer)) {
+        EXPECT_FALSE(Enter(*a_));
+    }
     EXPECT_FALSE(a_->InRegion());
     EXPECT_GE(seam_.CountOf(platform::ui::RecordingModalSeam::Kind::MessageBox), 1);
 

@@ -66,7 +66,7 @@ void WorldTestBed::TearDown() {
 
 void WorldTestBed::SetText(const std::string& subKey, const char* name, const std::string& value) {
     reg::HKEY key = nullptr;
-    const std::string path = std::string(plexa::CSettingsStore::kProductKey) + subKey;
+    const std::string path = std::string(::CSettingsStore::kProductKey) + subKey;
     ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
     reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
                         static_cast<reg::DWORD>(value.size()));
@@ -75,7 +75,7 @@ void WorldTestBed::SetText(const std::string& subKey, const char* name, const st
 
 void WorldTestBed::SetNumber(const std::string& subKey, const char* name, int32_t value) {
     reg::HKEY key = nullptr;
-    const std::string path = std::string(plexa::CSettingsStore::kProductKey) + subKey;
+    const std::string path = std::string(::CSettingsStore::kProductKey) + subKey;
     ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
     reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
     reg::RegCloseKey(key);
