@@ -44,7 +44,11 @@ bool LogFile::AppendLine(std::string_view field1, std::string_view field2, std::
     std::string line;
     line.reserve(field1.size() + field2.size() + field3.size() + 4);
     line.append(field1).append(",").append(field2).append(",").append(field3).append("\r\n");
+    // A full disk can take part of the line: cut it off again, so the next line does not run on
+    // from a torn one when the reader joins them.
+    const off_t before = ::lseek(fd, 0, SEEK_END);
     bool ok = WriteAll(fd, line);
+    if (!ok && before >= 0) (void)::ftruncate(fd, before);
     ::flock(fd, LOCK_UN);
     if (::close(fd) != 0) ok = false;
     return ok;

@@ -226,7 +226,8 @@ TEST_F(ChatLogFaults, AFullDiskStillShowsTheChatAndLeavesNoTornLineBehind) {
     }
     // Space again: the next line is logged whole, after the earlier ones, with nothing torn between.
     EXPECT_EQ(Write("Hanako", "after"), Variant::Bool(true));
-    EXPECT_EQ(LogBytes(), earlier + "Hanako,127.0.0.1,after\r\n");
+    EXPECT_EQ(LogBytes().mid(earlier.size()).toStdString(), "Hanako,127.0.0.1,after\r\n");
+    EXPECT_TRUE(LogBytes().startsWith(earlier));
 }
 
 }  // namespace
