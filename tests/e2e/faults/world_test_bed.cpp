@@ -39,7 +39,7 @@ void WorldTestBed::SetUp() {
     RegistryTestEnv::SetUp();
     scoped_ = std::make_unique<platform::ui::ScopedModalSeam>(seam_);
     const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
-    for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx"})
+    for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx", "vrmlbrowser.ocx"})
         ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
     ASSERT_TRUE(install_.isValid());
     ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
