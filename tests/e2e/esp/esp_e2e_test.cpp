@@ -1,0 +1,251 @@
+// Two users chat and talk privately: both panels run the real chat, view and communication
+// controls against a real server on loopback, each with its own installation folder (as two
+// machines would have).
+#include "platform/com/module_loader.h"
+#include "platform/registry/registry.h"
+#include "platform/registry/registry_test_env.h"
+#include "platform/text/cp932.h"
+#include "platform/ui/bitmap_button.h"
+#include "platform/ui/recording_modal_seam.h"
+#include "platform/ui/scoped_modal_seam.h"
+#include "platform/ui/window_timer.h"
+#include "plexa/data/region_select_dialog.h"
+#include "plexa/session/esp_partner_dialog.h"
+#include "plexa/session/world_panel.h"
+#include "server/server_process.h"
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTextEdit>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace plexa {
+namespace {
+
+namespace reg = platform::registry;
+namespace com = platform::com;
+using platform::ui::RecordingModalSeam;
+
+bool CopyTree(const QString& from, const QString& to) {
+    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString target = to + "/" + QDir(from).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(target).path());
+        if (!QFile::copy(file, target)) return false;
+    }
+    return true;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class EspEndToEnd : public reg::RegistryTestEnv {
+protected:
+    void SetUp() override {
+        RegistryTestEnv::SetUp();
+        const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
+        for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx"})
+            ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
+        for (QTemporaryDir* dir : {&installA_, &installB_}) {
+            ASSERT_TRUE(dir->isValid());
+            ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", dir->path()));
+            QDir(dir->path()).mkpath("ChatLog/Chat");
+            QDir(dir->path()).mkpath("ChatLog/Esp");
+        }
+        SetNumber("Talkin\\Avatar", "AvatarNo", 3);
+        SetNumber("Option\\Browser", "FixedSize", 0);
+        // Conversations are kept without asking, so closing them runs no dialog.
+        SetNumber("Option\\Chat", "ChatAutoSave", 1);
+        SetNumber("Option\\Chat", "EspAutoSave", 1);
+        SetText("Option\\Chat", "EspSaveFilePrefix", "esp");
+        ASSERT_TRUE(server_.Start());
+        SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port()));
+    }
+
+    void TearDown() override {
+        for (auto* p : {&a_, &b_})
+            if (*p) (*p)->Shutdown();
+        a_.reset();
+        b_.reset();
+        server_.Stop();
+        RegistryTestEnv::TearDown();
+    }
+
+    void SetText(const std::string& subKey, const char* name, const std::string& value) {
+        reg::HKEY key = nullptr;
+        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
+        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
+        reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
+                            static_cast<reg::DWORD>(value.size()));
+        reg::RegCloseKey(key);
+    }
+    void SetNumber(const std::string& subKey, const char* name, int32_t value) {
+        reg::HKEY key = nullptr;
+        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
+        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
+        reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
+        reg::RegCloseKey(key);
+    }
+
+    // A panel of one user with its own installation folder, in the first region.
+    std::unique_ptr<WorldPanel> EnterAs(const QString& name, const QTemporaryDir& install, int x) {
+        const std::string dir = install.path().toStdString();
+        SetText("Install", "Directory", dir);
+        SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
+        SetText("Talkin\\Avatar", "DirectoryName", "cat");
+        SetText("Talkin\\Avatar", "VrmlFileName", dir + "/AvatarData/cat/cat.wrl");
+        SetText("Talkin\\Avatar", "ImageFileName", dir + "/AvatarData/cat/cat.bmp");
+        seam_.AnswerRunModal([name](QDialog* d) {
+            auto* dialog = static_cast<RegionSelectDialog*>(d);
+            dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(0));
+            dialog->AvatarNameEdit()->setText(name);
+            dialog->OkButton()->click();
+        });
+        auto panel = std::make_unique<WorldPanel>();
+        panel->setWindowTitle(name);
+        panel->move(x, 0);
+        panel->resize(800, 600);
+        panel->show();
+        panel->Initialize();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Timers().IsActive(WorldPanel::kEntryTimer); }, 10000));
+        // The entry timer's tick, without waiting its ten seconds.
+        panel->OnTimer(WorldPanel::kEntryTimer);
+        EXPECT_TRUE(panel->InRegion()) << server_.Log();
+        return panel;
+    }
+
+    // The chat control's and the ESP window's widgets, found by name as a user finds them by sight.
+    static QPlainTextEdit* ChatInput(WorldPanel& panel) {
+        return panel.Chat().Window()->findChild<QPlainTextEdit*>("chatInput");
+    }
+    static QDialog* EspWindow(WorldPanel& panel) { return panel.findChild<QDialog*>("EspWindow"); }
+    static QTabBar* EspTabs(WorldPanel& panel) {
+        QDialog* esp = EspWindow(panel);
+        return esp ? esp->findChild<QTabBar*>("EspTabCtrl") : nullptr;
+    }
+    static int EspTabCount(WorldPanel& panel) {
+        QDialog* esp = EspWindow(panel);
+        QTabBar* tabs = EspTabs(panel);
+        return esp && tabs && esp->isVisible() ? tabs->count() : 0;
+    }
+    static QString EspPaneText(WorldPanel& panel) {
+        QDialog* esp = EspWindow(panel);
+        if (!esp) return {};
+        for (QTextEdit* pane : esp->findChildren<QTextEdit*>())
+            if (pane->isVisibleTo(esp)) return pane->toPlainText();
+        return {};
+    }
+    static void TypeAndEnter(QPlainTextEdit* edit, const QString& text) {
+        ASSERT_NE(edit, nullptr);
+        edit->setFocus();
+        edit->setPlainText(text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+    static QString ChatLog(const QTemporaryDir& install) { return install.path() + "/ChatLog/Chat/ChatDat.dat"; }
+    static QString EspLog(const QTemporaryDir& install) { return install.path() + "/ChatLog/Esp/EspDat0.dat"; }
+
+    void Screenshot(QWidget& window, const QString& name) {
+        const QString dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
+        QDir().mkpath(dir);
+        window.grab().save(dir + "/" + name + ".png");
+    }
+
+    QTemporaryDir installA_, installB_;
+    server::ServerProcess server_;
+    RecordingModalSeam seam_;
+    platform::ui::ScopedModalSeam scoped_{seam_};
+    std::unique_ptr<WorldPanel> a_, b_;
+};
+
+TEST_F(EspEndToEnd, ChatAnnouncementAndAPrivateConversationBetweenTwoUsers) {
+    a_ = EnterAs("alice", installA_, 0);
+    b_ = EnterAs("bob", installB_, 820);
+    ASSERT_FALSE(HasFailure());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a_->Roster().Size() == 2 && b_->Roster().Size() == 2; }, 10000))
+        << server_.Log();
+
+    // A chat line reaches both, the sender's own copy coming back from the server.
+    TypeAndEnter(ChatInput(*a_), "hello everyone");
+    const QByteArray aliceLine = "alice,127.0.0.1,hello everyone\r\n";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ReadAll(ChatLog(installB_)).contains(aliceLine); }, 5000))
+        << ReadAll(ChatLog(installB_)).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ReadAll(ChatLog(installA_)).contains("alice,Localhost,hello everyone\r\n"); }, 5000))
+        << ReadAll(ChatLog(installA_)).toStdString();
+
+    // The server's announcement appears as "Admin" in both.
+    EXPECT_EQ(server_.Admin({"announce", "maintenance at noon"}).substr(0, 2), "ok");
+    for (const QTemporaryDir* install : {&installA_, &installB_})
+        EXPECT_TRUE(QTest::qWaitFor([&] { return ReadAll(ChatLog(*install)).contains("Admin,Localhost,maintenance at noon\r\n"); },
+                                    5000))
+            << ReadAll(ChatLog(*install)).toStdString();
+
+    // Alice picks Bob in the partner chooser: both windows open with one tab.
+    a_->Button(218)->click();
+    EspPartnerDialog* chooser = a_->EspPartner();
+    ASSERT_TRUE(chooser->isVisible());
+    QTreeWidget* list = chooser->List();
+    ASSERT_EQ(list->topLevelItemCount(), 1) << "the chooser lists only the other user";
+    EXPECT_EQ(list->topLevelItem(0)->text(0), "bob");
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->topLevelItem(0)).center());
+    ASSERT_TRUE(chooser->ConnectButton()->isEnabled());
+    chooser->ConnectButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return EspTabCount(*a_) == 1 && EspTabCount(*b_) == 1; }, 5000)) << server_.Log();
+    EXPECT_EQ(EspTabs(*a_)->tabText(0), "bob(127.0.0.1)");
+    EXPECT_EQ(EspTabs(*b_)->tabText(0), "alice(127.0.0.1)");
+    EXPECT_TRUE(seam_.CallsOf(RecordingModalSeam::Kind::MessageBox).empty());
+
+    // Lines flow both ways and land in both logs.
+    QDialog* espA = EspWindow(*a_);
+    QDialog* espB = EspWindow(*b_);
+    TypeAndEnter(espA->findChild<QPlainTextEdit*>("espInput"), "psst, bob");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return EspPaneText(*b_) == "psst, bob\n"; }, 5000)) << EspPaneText(*b_).toStdString();
+    TypeAndEnter(espB->findChild<QPlainTextEdit*>("espInput"), "yes, alice?");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return EspPaneText(*a_) == "psst, bob\nyes, alice?\n"; }, 5000))
+        << EspPaneText(*a_).toStdString();
+    EXPECT_EQ(EspPaneText(*b_), "psst, bob\nyes, alice?\n");
+    const std::string aliceId = a_->UserId(), bobId = b_->UserId();
+    EXPECT_EQ(ReadAll(EspLog(installA_)).toStdString(),
+              "alice," + aliceId + ",psst, bob\r\nbob,127.0.0.1,yes, alice?\r\n");
+    EXPECT_EQ(ReadAll(EspLog(installB_)).toStdString(),
+              "alice,127.0.0.1,psst, bob\r\nbob," + bobId + ",yes, alice?\r\n");
+    espA->move(0, 620);
+    espB->move(820, 620);
+    QTest::qWait(100);
+    Screenshot(*espA, "esp_window_alice");
+    Screenshot(*espB, "esp_window_bob");
+
+    // Bob ends the conversation: Alice's tab closes too, and each side keeps its copy.
+    espB->findChild<QAbstractButton*>("espEnd")->click();
+    EXPECT_EQ(EspTabCount(*b_), 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return EspTabCount(*a_) == 0; }, 5000)) << server_.Log();
+    EXPECT_FALSE(espA->isVisible());
+    EXPECT_FALSE(QFile::exists(EspLog(installA_)));
+    const QStringList savedA = QDir(installA_.path() + "/ChatLog/Esp").entryList({"esp*.txt"}, QDir::Files);
+    ASSERT_EQ(savedA.size(), 1);
+    EXPECT_TRUE(savedA[0].startsWith("esp7F000001_")) << savedA[0].toStdString();
+    EXPECT_EQ(QDir(installB_.path() + "/ChatLog/Esp").entryList({"esp*.txt"}, QDir::Files).size(), 1);
+    EXPECT_TRUE(seam_.CallsOf(RecordingModalSeam::Kind::MessageBox).empty());
+
+    // A new request after the end opens a fresh window on both sides.
+    chooser->ConnectButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return EspTabCount(*a_) == 1 && EspTabCount(*b_) == 1; }, 5000)) << server_.Log();
+    EXPECT_EQ(EspPaneText(*a_), "");
+}
+
+}  // namespace
+}  // namespace plexa
