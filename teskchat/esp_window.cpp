@@ -211,6 +211,19 @@ void EspWindow::LayoutChildren() {
     update();
 }
 
+void EspWindow::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    // The page under the tab row, framed like a tab control's client area.
+    const QRect c = rect();
+    const QRect page(QPoint(c.left() + 10, tabs_->geometry().bottom()), QPoint(c.right() - 10, c.bottom() - 40));
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::Light));
+    p.drawLine(page.topLeft(), page.bottomLeft());
+    p.setPen(palette().color(QPalette::Dark));
+    p.drawLine(page.topRight(), page.bottomRight());
+    p.drawLine(page.bottomLeft(), page.bottomRight());
+}
+
 // ---------------------------------------------------------------------------------------------
 // Slots and tabs
 
