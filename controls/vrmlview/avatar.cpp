@@ -16,7 +16,9 @@
 #include <Inventor/nodes/SoFaceSet.h>
 #include <Inventor/nodes/SoLightModel.h>
 #include <Inventor/nodes/SoMaterial.h>
+#include <Inventor/nodes/SoRotation.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoSwitch.h>
 #include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTextureCoordinate2.h>
 #include <Inventor/nodes/SoTransform.h>
@@ -77,9 +79,19 @@ Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator*
     root_->ref();
     placement_ = new SoTransform;
     root_->addChild(placement_);
-    if (model_) root_->addChild(model_);
+    // Avatar models are made facing +z, as VRML avatars usually are; a pose's direction is the
+    // way the face looks, so the model is turned round once here.
+    auto* modelFrame = new SoSeparator;
+    auto* aboutTurn = new SoRotation;
+    aboutTurn->rotation = SbRotation(SbVec3f(0, 1, 0), static_cast<float>(M_PI));
+    modelFrame->addChild(aboutTurn);
+    if (model_) modelFrame->addChild(model_);
+    root_->addChild(modelFrame);
     tag_ = BuildNameTag(height);
-    root_->addChild(tag_);
+    tagSwitch_ = new SoSwitch;
+    tagSwitch_->addChild(tag_);
+    tagSwitch_->whichChild = 0;
+    root_->addChild(tagSwitch_);
     if (model_) {
         sensors_ = FindAll<SoVRMLTimeSensor>(model_);
         // Gestures play only when asked; a looping sensor would otherwise run from the start.
@@ -160,6 +172,8 @@ void Avatar::SetSeeThrough(bool on) {
     if (seeThrough_ == on) return;
     seeThrough_ = on;
     ApplyTransparency();
+    // The name of whoever stands inside is the one to read.
+    tagSwitch_->whichChild = on ? SO_SWITCH_NONE : 0;
 }
 
 QImage Avatar::NameTagImage(const QString& name) {

@@ -13,6 +13,7 @@
 class SoField;
 class SoMaterial;
 class SoSeparator;
+class SoSwitch;
 class SoVRMLMaterial;
 class SoTransform;
 class SoVRMLTimeSensor;
@@ -44,7 +45,8 @@ public:
     void Place(const AvatarPose& pose);
     // Starts a glide from where it is shown to the pose.
     void MoveTo(const AvatarPose& pose, double now);
-    // Draws the figure faint, so someone standing inside it stays visible; off restores it.
+    // Draws the figure faint and without its name tag, so someone standing inside it stays
+    // visible and named; off restores it.
     void SetSeeThrough(bool on);
     bool SeeThrough() const { return seeThrough_; }
     // Whether the model defines a gesture under this code.
@@ -76,6 +78,7 @@ private:
     SoSeparator* model_ = nullptr;
     SoTransform* placement_ = nullptr;
     SoSeparator* tag_ = nullptr;
+    SoSwitch* tagSwitch_ = nullptr;
     float height_ = 1.8f;
     bool seeThrough_ = false;
     // Each material with the transparency the figure itself has (ghosts are translucent).

@@ -8,11 +8,14 @@
 #include <Inventor/nodes/SoCone.h>
 #include <Inventor/nodes/SoCylinder.h>
 #include <Inventor/nodes/SoMaterial.h>
+#include <Inventor/nodes/SoRotation.h>
 #include <Inventor/nodes/SoSeparator.h>
 #include <Inventor/nodes/SoSphere.h>
 #include <Inventor/nodes/SoTranslation.h>
 
 #include <QFileInfo>
+
+#include <cmath>
 
 namespace {
 
@@ -45,11 +48,14 @@ SoSeparator* BuildStandIn() {
     root->addChild(headAt);
     root->addChild(head);
     auto* noseAt = new SoTranslation;
-    noseAt->translation.setValue(0, 0, -0.2f);
+    noseAt->translation.setValue(0, 0, 0.2f);  // made facing +z like the other models
+    auto* noseTurn = new SoRotation;
+    noseTurn->rotation = SbRotation(SbVec3f(1, 0, 0), static_cast<float>(M_PI / 2));
     auto* nose = new SoCone;
     nose->bottomRadius = 0.06f;
     nose->height = 0.15f;
     root->addChild(noseAt);
+    root->addChild(noseTurn);
     root->addChild(nose);
     return root;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Where an avatar stands: position in millimetres and the direction it faces, as the hosts and
-// the server pass it. The scene is in metres; y is up and an unturned model faces -z.
+// the server pass it. The scene is in metres; y is up and yaw 0 looks towards -z (the
+// direction the view looks at yaw 0; avatar models, made facing +z, are turned to match).
 #include <Inventor/SbLinear.h>
 
 #include <QMetaType>

@@ -4,6 +4,8 @@
 
 #include <Inventor/SbRotation.h>
 #include <Inventor/VRMLnodes/SoVRMLTransform.h>
+#include <Inventor/SbBox.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/nodes/SoSeparator.h>
 
@@ -126,6 +128,28 @@ TEST_F(AvatarViewTest, GesturesPlayAndEndInTheRestPose) {
     EXPECT_FALSE(view.ControlAvatar(3, "wave"));
     EXPECT_FALSE(view.ControlAvatar(3, ""));
     EXPECT_FALSE(view.ControlAvatar(4, "a00"));
+}
+
+TEST_F(AvatarViewTest, AFigureFacesTheWayItsPoseLooks) {
+    // The stand-in's nose sticks out in front: its extent along the facing direction is longer.
+    view.SetAvatarModelFile(TestDataPath("nowhere.wrl"));
+    auto extent = [&](int16_t id, const AvatarPose& pose) {
+        EXPECT_TRUE(view.CreateAvatar(id, "u", "", "1", 1, pose));
+        SoGetBoundingBoxAction box(SbViewportRegion(100, 100));
+        box.apply(view.FindAvatar(id)->Root());
+        return box.getBoundingBox();
+    };
+    AvatarPose north;  // (0, 0, -1): looking towards -z
+    SbBox3f bounds = extent(1, north);
+    EXPECT_LT(bounds.getMin()[2], -0.26f);
+    EXPECT_LT(bounds.getMax()[2], 0.26f);
+    AvatarPose east;
+    east.x = 5000;
+    east.dx = 1;
+    east.dz = 0;
+    bounds = extent(2, east);
+    EXPECT_GT(bounds.getMax()[0], 5.26f);
+    EXPECT_GT(bounds.getMin()[0], 4.74f);
 }
 
 TEST(NameTagTest, JapaneseNamesAreDrawn) {

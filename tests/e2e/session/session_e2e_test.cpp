@@ -131,6 +131,30 @@ protected:
         return n;
     }
 
+    // What a panel's view shows of one avatar: "id,x,y,z,visible" from the view control's
+    // diagnostic method (position in millimetres where it is drawn now).
+    static std::string ViewState(WorldPanel& panel, int16_t clientId) {
+        com::Variant result;
+        if (!panel.View().Site() || panel.View().Site()->Call(100, {com::Variant::I2(clientId)}, &result) != com::S_OK)
+            return "no view";
+        return result.AsBstr();
+    }
+    static std::string Expected(int16_t clientId, int x, int z, bool visible) {
+        return std::to_string(clientId) + "," + std::to_string(x) + ",0," + std::to_string(z) + "," +
+               (visible ? "1" : "0");
+    }
+    static QImage ViewImage(WorldPanel& panel) { return panel.View().Window()->grab().toImage(); }
+    static int ChangedPixels(const QImage& a, const QImage& b) {
+        if (a.size() != b.size()) return a.width() * a.height();
+        int n = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+                if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 30) ++n;
+            }
+        return n;
+    }
+
     void Screenshot(WorldPanel& panel, const QString& name) {
         const QString dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
         QDir().mkpath(dir);
@@ -163,12 +187,30 @@ TEST_F(SessionEndToEnd, TwoUsersMeetMoveLeaveAndSurviveAServerRestart) {
     EXPECT_EQ(Other(*a_)->clientId, b_->Roster().OwnEntry()->clientId);
     EXPECT_EQ(Other(*a_)->address, "127.0.0.1");
     EXPECT_TRUE(seam_.CallsOf(RecordingModalSeam::Kind::MessageBox).empty()) << "no avatar failed to appear";
-    QTest::qWait(500);
-    Screenshot(*a_, "session_alice_meets_bob");
 
-    // Bob walks: Alice's view takes the move for his figure without a failure.
+    // Each view follows its own avatar, and the other is where he stands: both entered at the
+    // own pose (10 m in), which each view reports once it follows its avatar. Alice sees Bob
+    // there through her own faint figure.
+    const int16_t aliceId = a_->Roster().OwnEntry()->clientId;
+    const int16_t bobId = b_->Roster().OwnEntry()->clientId;
+    com::Variant own;
+    ASSERT_EQ(a_->View().Site()->Call(102, {}, &own), com::S_OK);
+    EXPECT_EQ(own.AsI2(), aliceId);
+    ASSERT_EQ(b_->View().Site()->Call(102, {}, &own), com::S_OK);
+    EXPECT_EQ(own.AsI2(), bobId);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ViewState(*a_, bobId) == Expected(bobId, 10000, 10000, true); }, 5000))
+        << ViewState(*a_, bobId);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ViewState(*b_, aliceId) == Expected(aliceId, 10000, 10000, true); }, 5000))
+        << ViewState(*b_, aliceId);
+    Screenshot(*a_, "session_alice_meets_bob");
+    const QImage before = ViewImage(*a_);
+
+    // Bob walks 4 m ahead of Alice and turns to face her: her view shows him there.
     b_->Communication().SendAvatarPose(AvatarPose{{11500, 0, 6000, 0, 0, 1}});
-    QTest::qWait(3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ViewState(*a_, bobId) == Expected(bobId, 11500, 6000, true); }, 5000))
+        << ViewState(*a_, bobId);
+    QTest::qWait(200);
+    EXPECT_GT(ChangedPixels(before, ViewImage(*a_)), 100) << "Bob's move changes Alice's picture";
     EXPECT_EQ(MessageCount("アバタの移動に失敗しました。"), 0);
     EXPECT_EQ(a_->Roster().Size(), 2u);
     Screenshot(*a_, "session_bob_moved");
