@@ -9,6 +9,8 @@
 #include <QSurfaceFormat>
 #include <QTimer>
 
+#include <sys/resource.h>
+
 #include <cmath>
 #include <cstdio>
 
@@ -21,6 +23,23 @@ long PeakKilobytes() {
         if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     }
     return -1;
+}
+
+// CPU time of the whole process (every llvmpipe thread included), in seconds. Frames per
+// second swing with the machine's load; CPU time per frame much less so.
+double CpuSeconds(int who = RUSAGE_SELF) {
+    rusage usage{};
+    getrusage(who, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double LoadAverage() {
+    double load = -1;
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1) load = -1;
+        std::fclose(f);
+    }
+    return load;
 }
 
 }  // namespace
@@ -76,6 +95,7 @@ int main(int argc, char** argv) {
     int frames = 0;
     bool measuring = false;
     QElapsedTimer window;
+    double cpuStart = 0, cpuEnd = 0, mainStart = 0, mainEnd = 0;
     QObject::connect(&view, &QOpenGLWidget::frameSwapped, [&] {
         if (measuring) ++frames;
         view.update();  // draw flat out
@@ -85,8 +105,15 @@ int main(int argc, char** argv) {
         measuring = true;
         frames = 0;
         window.start();
+        cpuStart = CpuSeconds();
+        mainStart = CpuSeconds(RUSAGE_THREAD);
     });
-    QTimer::singleShot(static_cast<int>((seconds + 1) * 1000), [&] { app.quit(); });
+    QTimer::singleShot(static_cast<int>((seconds + 1) * 1000), [&] {
+        cpuEnd = CpuSeconds();
+        mainEnd = CpuSeconds(RUSAGE_THREAD);
+        measuring = false;
+        app.quit();
+    });
     app.exec();
     // RENDER_BENCH_SHOT=file.png keeps a picture of the last frame, to look at.
     if (qEnvironmentVariableIsSet("RENDER_BENCH_SHOT")) view.grabFramebuffer().save(qEnvironmentVariable("RENDER_BENCH_SHOT"));
@@ -95,6 +122,10 @@ int main(int argc, char** argv) {
                 view.width(), view.height());
     std::printf("created in %.0f ms\n", createMs);
     std::printf("frames %d in %.1f s: %.1f fps\n", frames, elapsed, elapsed > 0 ? frames / elapsed : 0.0);
+    if (frames > 0)
+        std::printf("cpu %.1f ms a frame (all threads), %.1f ms of it on the GUI thread\n",
+                    (cpuEnd - cpuStart) * 1000.0 / frames, (mainEnd - mainStart) * 1000.0 / frames);
+    std::printf("load average %.2f\n", LoadAverage());
     std::printf("peak memory %.1f MB\n", PeakKilobytes() / 1024.0);
     return 0;
 }

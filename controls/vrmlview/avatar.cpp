@@ -17,7 +17,10 @@
 #include <Inventor/nodes/SoLightModel.h>
 #include <Inventor/nodes/SoMaterial.h>
 #include <Inventor/nodes/SoRotation.h>
+#include <Inventor/nodes/SoAlphaTest.h>
+#include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoSeparator.h>
+#include <Inventor/nodes/SoTransparencyType.h>
 #include <Inventor/nodes/SoSwitch.h>
 #include <Inventor/nodes/SoTexture2.h>
 #include <Inventor/nodes/SoTextureCoordinate2.h>
@@ -73,21 +76,22 @@ bool IsGestureCode(const QString& code) {
 }  // namespace
 
 Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator* model, bool standIn,
-               float height, const AvatarPose& pose)
+               float height, const AvatarPose& pose, SoNode* facing)
     : clientId_(clientId), name_(name), presence_(presence), standIn_(standIn), model_(model), height_(height) {
     root_ = new SoSeparator;
     root_->ref();
+    // The figure turns with its pose; the name tag only follows its position.
+    auto* figure = new SoSeparator;
     placement_ = new SoTransform;
-    root_->addChild(placement_);
+    figure->addChild(placement_);
     // Avatar models are made facing +z, as VRML avatars usually are; a pose's direction is the
     // way the face looks, so the model is turned round once here.
-    auto* modelFrame = new SoSeparator;
     auto* aboutTurn = new SoRotation;
     aboutTurn->rotation = SbRotation(SbVec3f(0, 1, 0), static_cast<float>(M_PI));
-    modelFrame->addChild(aboutTurn);
-    if (model_) modelFrame->addChild(model_);
-    root_->addChild(modelFrame);
-    tag_ = BuildNameTag(height);
+    figure->addChild(aboutTurn);
+    if (model_) figure->addChild(model_);
+    root_->addChild(figure);
+    tag_ = BuildNameTag(height, facing);
     tagSwitch_ = new SoSwitch;
     tagSwitch_->addChild(tag_);
     tagSwitch_->whichChild = 0;
@@ -192,7 +196,7 @@ QImage Avatar::NameTagImage(const QString& name) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     QPainterPath box;
     box.addRoundedRect(QRectF(0.5, 0.5, width - 1, height - 1), 6, 6);
-    painter.fillPath(box, QColor(0, 0, 0, 150));
+    painter.fillPath(box, QColor(48, 48, 52));
     painter.setFont(font);
     painter.setPen(Qt::white);
     painter.drawText(QRect(0, 0, width, height), Qt::AlignCenter,
@@ -201,25 +205,46 @@ QImage Avatar::NameTagImage(const QString& name) {
     return image;
 }
 
-SoSeparator* Avatar::BuildNameTag(float height) const {
+SoSeparator* Avatar::BuildNameTag(float height, SoNode* facing) const {
     QImage image = NameTagImage(name_);
     auto* tag = new SoSeparator;
+    auto* at = new SoTranslation;
+    at->translation.connectFrom(&placement_->translation);
+    tag->addChild(at);
     auto* lift = new SoTranslation;
     lift->translation.setValue(0, height + 0.25f, 0);
     tag->addChild(lift);
-    auto* billboard = new SoVRMLBillboard;
-    billboard->axisOfRotation.setValue(0, 0, 0);  // always face the viewer
-    tag->addChild(billboard);
+    SoGroup* turned = tag;
+    if (facing) {
+        tag->addChild(facing);
+    } else {
+        auto* billboard = new SoVRMLBillboard;
+        billboard->axisOfRotation.setValue(0, 0, 0);  // always face the viewer
+        tag->addChild(billboard);
+        turned = billboard;
+    }
+    // The tag's own drawing never changes: kept as one cached list. It is drawn solid, its
+    // rounded corners cut by the alpha test, so a hundred tags need no sorting by depth.
+    auto* body = new SoSeparator;
+    body->renderCaching = SoSeparator::ON;
+    turned->addChild(body);
+    auto* solid = new SoTransparencyType;
+    solid->value = SoTransparencyType::NONE;
+    body->addChild(solid);
+    auto* cut = new SoAlphaTest;
+    cut->function = SoAlphaTest::GREATER;
+    cut->value = 0.5f;
+    body->addChild(cut);
     // Tags stay readable whatever the scene's texture options are.
     auto* complexity = new SoComplexity;
     complexity->textureQuality = 0.6f;
-    billboard->addChild(complexity);
+    body->addChild(complexity);
     auto* lightModel = new SoLightModel;
     lightModel->model = SoLightModel::BASE_COLOR;
-    billboard->addChild(lightModel);
+    body->addChild(lightModel);
     auto* color = new SoBaseColor;
     color->rgb.setValue(1, 1, 1);
-    billboard->addChild(color);
+    body->addChild(color);
     auto* texture = new SoTexture2;
     // Coin wants the bottom row first.
     QImage flipped = image.mirrored(false, true);
@@ -228,20 +253,20 @@ SoSeparator* Avatar::BuildNameTag(float height) const {
     texture->model = SoTexture2::MODULATE;
     texture->wrapS = SoTexture2::CLAMP;
     texture->wrapT = SoTexture2::CLAMP;
-    billboard->addChild(texture);
+    body->addChild(texture);
     const float h = kTagHeightMetres;
     const float w = h * image.width() / std::max(1, image.height());
     auto* coords = new SoCoordinate3;
     const SbVec3f corners[4] = {{-w / 2, 0, 0}, {w / 2, 0, 0}, {w / 2, h, 0}, {-w / 2, h, 0}};
     coords->point.setValues(0, 4, corners);
-    billboard->addChild(coords);
+    body->addChild(coords);
     auto* texCoords = new SoTextureCoordinate2;
     const SbVec2f uv[4] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
     texCoords->point.setValues(0, 4, uv);
-    billboard->addChild(texCoords);
+    body->addChild(texCoords);
     auto* face = new SoFaceSet;
     face->numVertices.setValue(4);
-    billboard->addChild(face);
+    body->addChild(face);
     return tag;
 }
 

@@ -12,6 +12,7 @@
 
 class SoField;
 class SoMaterial;
+class SoNode;
 class SoSeparator;
 class SoSwitch;
 class SoVRMLMaterial;
@@ -21,8 +22,10 @@ class SoVRMLTimeSensor;
 class Avatar {
 public:
     // model: an unreferenced copy the avatar takes over; standIn marks the substitute figure.
+    // facing: a rotation every name tag shares, kept turned like the camera by the view, so the
+    // tags face the viewer without a billboard each; null gives the tag a billboard of its own.
     Avatar(int16_t clientId, const QString& name, int presence, SoSeparator* model, bool standIn,
-           float height, const AvatarPose& pose);
+           float height, const AvatarPose& pose, SoNode* facing = nullptr);
     ~Avatar();
     Avatar(const Avatar&) = delete;
     Avatar& operator=(const Avatar&) = delete;
@@ -68,7 +71,7 @@ private:
     void EndGesture();
     void MakeTranslucent();
     void ApplyTransparency();
-    SoSeparator* BuildNameTag(float height) const;
+    SoSeparator* BuildNameTag(float height, SoNode* facing) const;
 
     int16_t clientId_;
     QString name_;

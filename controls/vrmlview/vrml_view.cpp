@@ -16,6 +16,7 @@
 #include <Inventor/lists/SoPathList.h>
 #include <Inventor/nodes/SoGroup.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
+#include <Inventor/nodes/SoRotation.h>
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <QDir>
@@ -51,6 +52,9 @@ ViewNavigator::Key KeyOf(int key) {
 }  // namespace
 
 VrmlView::VrmlView(QWidget* parent) : CoinView(parent), navigator_(Camera()) {
+    tagFacing_ = new SoRotation;
+    tagFacing_->ref();
+    tagFacing_->rotation.connectFrom(&Camera()->orientation);
     navigator_.SetBlockTest([this](const SbVec3f& from, const SbVec3f& to) { return Blocked(from, to); });
     stopTimer_.setSingleShot(true);
     connect(&stopTimer_, &QTimer::timeout, this, &VrmlView::MovementStopped);
@@ -62,6 +66,7 @@ VrmlView::VrmlView(QWidget* parent) : CoinView(parent), navigator_(Camera()) {
 VrmlView::~VrmlView() {
     StopSceneSounds();
     avatars_.clear();
+    tagFacing_->unref();
 }
 
 int VrmlView::LoadVrmlFile(const QString& address) {
@@ -155,7 +160,7 @@ bool VrmlView::CreateAvatar(int16_t clientId, const QString&, const QString& nam
     if (standIn) model = models_.InstantiateStandIn();
     if (!model) return false;
     const float height = standIn ? 1.8f : models_.Height(avatarModelFile_);
-    auto avatar = std::make_unique<Avatar>(clientId, name, presence, model, standIn, height, pose);
+    auto avatar = std::make_unique<Avatar>(clientId, name, presence, model, standIn, height, pose, tagFacing_);
     Extras()->addChild(avatar->Root());
     avatars_[clientId] = std::move(avatar);
     // Once the view follows its own avatar, everyone else who arrives is somebody else.

@@ -17,6 +17,7 @@
 #include <vector>
 
 class Avatar;
+class SoRotation;
 
 class VrmlView : public CoinView {
     Q_OBJECT
@@ -89,6 +90,8 @@ private:
 
     ViewNavigator navigator_;
     AvatarModelCache models_;
+    // Turned like the camera; every name tag shares it to face the viewer.
+    SoRotation* tagFacing_ = nullptr;
     std::map<int16_t, std::unique_ptr<Avatar>> avatars_;
     QString avatarModelFile_;
     QString lastError_;
