@@ -94,8 +94,13 @@ void WorldTestBed::ChooseAvatarSettings(const std::string& directoryName, int32_
 void WorldTestBed::AnswerRegionDialog(int row, const QString& name) {
     seam_.AnswerRunModal([row, name](QDialog* d) {
         auto* dialog = static_cast<plexa::RegionSelectDialog*>(d);
-        dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(row));
+        QTreeWidget* list = dialog->RegionListView();
+        // As a user would: the name first, then a click on the row (away and back when it is
+        // the row already current, so the dialog sees the choice).
         dialog->AvatarNameEdit()->setText(name);
+        if (list->currentItem() == list->topLevelItem(row))
+            list->setCurrentItem(list->topLevelItem(row == 0 ? 1 : 0));
+        list->setCurrentItem(list->topLevelItem(row));
         dialog->OkButton()->click();
     });
 }
