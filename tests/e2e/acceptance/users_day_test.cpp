@@ -39,6 +39,13 @@ QByteArray FileBytes(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The sheet's button of the role (its buttons are its own, not standard ones).
+QAbstractButton* RoleButton(QDialogButtonBox* box, QDialogButtonBox::ButtonRole role) {
+    for (QAbstractButton* button : box->buttons())
+        if (box->buttonRole(button) == role) return button;
+    return nullptr;
+}
+
 // Types text into a widget one character at a time, as an input method would deliver it.
 void Type(QWidget* widget, const QString& text) {
     for (QChar c : text) {
@@ -51,10 +58,10 @@ class UsersDay : public WorldTestBed {
 protected:
     QString ArtifactArea() const override { return QStringLiteral("acceptance"); }
 
-    void Shot(QWidget& widget, const QString& name, const QRect& area) {
+    void Shot(QWidget& widget, const QString& name, const QRect& area, int minColours = 12) {
         QTest::qWait(200);
         const QImage image = Screenshot(widget, name);
-        EXPECT_TRUE(HasContent(image, area)) << name.toStdString() << ": the screenshot is (nearly) blank";
+        EXPECT_TRUE(HasContent(image, area, minColours)) << name.toStdString() << ": the screenshot is (nearly) blank";
     }
 };
 
@@ -77,7 +84,8 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
         Shot(*sheet, "01_options_avatar_page", QRect(10, 40, 200, 120));
         sheet->Page4().AvatarButton()->click();
         sheet->Page4().AvatarNameEdit()->setText("alice");
-        sheet->Buttons()->button(QDialogButtonBox::Ok)->click();
+        ASSERT_NE(RoleButton(sheet->Buttons(), QDialogButtonBox::AcceptRole), nullptr);
+        RoleButton(sheet->Buttons(), QDialogButtonBox::AcceptRole)->click();
     });
     seam_.AnswerRunModal([&](QDialog* d) {
         auto* chooser = qobject_cast<plexa::AvatarSelectDialog*>(d);
@@ -87,7 +95,9 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
         int dog = 0;
         for (size_t i = 0; i < choices.size(); ++i)
             if (choices[i].directoryName == "dog") dog = static_cast<int>(i);
-        chooser->ScrollBar()->setValue(dog);
+        // Step by step with the arrow of the scroll bar, as a user clicks it.
+        for (int i = 0; i < dog; ++i) chooser->ScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        EXPECT_EQ(chooser->CurrentPosition(), dog);
         QTest::qWait(1500);  // the preview loads and turns
         Shot(*chooser, "02_avatar_chooser", QRect(10, 10, 150, 150));
         chosenDirectory = QString::fromStdString(choices[static_cast<size_t>(dog)].directoryName);
@@ -103,6 +113,7 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
     EXPECT_EQ(sheetPage, 3);
     EXPECT_EQ(MessageCount("ｱﾊﾞﾀｰの設定がされていません。\n環境設定でｱﾊﾞﾀｰ設定を行ってください。"), 1);
     EXPECT_EQ(chosenDirectory, "dog");
+    EXPECT_EQ(CSettingsStore().GetDirectoryName(), "dog");
 
     // With an avatar, the region change goes on to the region and nickname.
     if (!a_->Timers().IsActive(WorldPanel::kEntryTimer)) a_->RegionChange();
@@ -166,7 +177,8 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
     plexa::ActionPalette* palette = a_->Palette();
     ASSERT_NE(palette, nullptr);
     ASSERT_GT(palette->ButtonCount(), 1);
-    Shot(*palette, "09_action_palette", QRect(2, 2, 60, 30));
+    // Flat pictures of few colours each: a handful of colours means drawn buttons.
+    Shot(*palette, "09_action_palette", QRect(2, 2, 120, 60), 4);
     palette->Button(148)->click();
     EXPECT_GE(carol.WaitForLine(QString("AvatarActed %1 a01").arg(aliceId), 10000), 0) << carol.Output().toStdString();
     QTest::qWait(500);
@@ -181,7 +193,8 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
         sheet->Page2().m_bHeadLightOn = 0;
         sheet->Page2().DoDataExchange(false);
         Shot(*sheet, "11_options_walk_page", QRect(10, 40, 200, 120));
-        sheet->Buttons()->button(QDialogButtonBox::Ok)->click();
+        ASSERT_NE(RoleButton(sheet->Buttons(), QDialogButtonBox::AcceptRole), nullptr);
+        RoleButton(sheet->Buttons(), QDialogButtonBox::AcceptRole)->click();
     });
     a_->OnCommand(223);
     EXPECT_EQ(a_->Options().headLightOn, 0);
