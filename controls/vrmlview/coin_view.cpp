@@ -237,6 +237,12 @@ void CoinView::paintGL() {
     BeforeRender();
     manager_->render(TRUE, TRUE);
     if (!fullColor_) ReducedColourPass();
+    // Blending leaves the framebuffer's alpha below one where something translucent was drawn;
+    // the window would then show the widget behind through the picture, in wrong colours.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
 // Without full colour the picture is cut to 16-bit depth (5-6-5), dithered first when asked,
