@@ -82,6 +82,11 @@ Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator*
     root_->ref();
     // The figure turns with its pose; the name tag only follows its position.
     auto* figure = new SoSeparator;
+    detail_ = new SoComplexity;
+    detail_->type.setIgnored(TRUE);
+    detail_->textureQuality.setIgnored(TRUE);  // the view's texture options still hold
+    detail_->value = 0.5f;
+    figure->addChild(detail_);
     placement_ = new SoTransform;
     figure->addChild(placement_);
     // Avatar models are made facing +z, as VRML avatars usually are; a pose's direction is the
@@ -171,6 +176,13 @@ void Avatar::ApplyTransparency() {
         }
     }
 }
+
+void Avatar::SetDetail(float complexity) {
+    // Only real changes: each one rebuilds the figure's cached drawing.
+    if (detail_->value.getValue() != complexity) detail_->value = complexity;
+}
+
+float Avatar::Detail() const { return detail_->value.getValue(); }
 
 void Avatar::SetSeeThrough(bool on) {
     if (seeThrough_ == on) return;

@@ -11,6 +11,7 @@
 #include <vector>
 
 class SoField;
+class SoComplexity;
 class SoMaterial;
 class SoNode;
 class SoSeparator;
@@ -52,6 +53,9 @@ public:
     // visible and named; off restores it.
     void SetSeeThrough(bool on);
     bool SeeThrough() const { return seeThrough_; }
+    // How finely round shapes are divided (Coin's complexity, 0 to 1); far figures need less.
+    void SetDetail(float complexity);
+    float Detail() const;
     // Whether the model defines a gesture under this code.
     bool HasGesture(const QString& code) const;
     // Starts the gesture's TimeSensor; a running gesture ends first. False without one.
@@ -80,6 +84,7 @@ private:
     SoSeparator* root_ = nullptr;
     SoSeparator* model_ = nullptr;
     SoTransform* placement_ = nullptr;
+    SoComplexity* detail_ = nullptr;
     SoSeparator* tag_ = nullptr;
     SoSwitch* tagSwitch_ = nullptr;
     float height_ = 1.8f;

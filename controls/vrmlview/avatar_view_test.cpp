@@ -161,6 +161,20 @@ TEST_F(AvatarViewTest, AFigureFacesTheWayItsPoseLooks) {
     EXPECT_GT(bounds.getMin()[0], 4.74f);
 }
 
+TEST_F(AvatarViewTest, FarFiguresAreDrawnWithFewerFacetsAndRegainThemNearby) {
+    ASSERT_TRUE(view.CreateAvatar(1, "u", "near", "1", 1, At(-2, 4)));
+    ASSERT_TRUE(view.CreateAvatar(2, "u", "far", "1", 1, At(0, -40)));
+    const QImage first = Frame(&view);
+    const float nearDetail = view.FindAvatar(1)->Detail();
+    EXPECT_LT(view.FindAvatar(2)->Detail(), nearDetail);
+    ASSERT_TRUE(view.MoveAvatar(2, At(2, 4)));
+    RunEvents(700);
+    Frame(&view);
+    EXPECT_EQ(view.FindAvatar(2)->Detail(), nearDetail);
+    // The far one was still drawn, just coarser.
+    EXPECT_GT(DifferentPixels(empty, first), 0);
+}
+
 TEST(NameTagTest, JapaneseNamesAreDrawn) {
     QImage tag = Avatar::NameTagImage(QString::fromUtf8("しろねこ♪"));
     int white = 0;

@@ -34,6 +34,8 @@ constexpr int kTickMs = 33;
 constexpr float kFollowDistance = 3.0f;
 // Another figure this close to the own one (metres, along the ground) would be hidden inside it.
 constexpr float kCrowdRadius = 1.0f;
+// Beyond these distances (metres) figures are drawn with fewer facets.
+constexpr float kNearDetail = 12.0f, kFarDetail = 24.0f;
 
 double Now() { return SbTime::getTimeOfDay().getValue(); }
 
@@ -395,7 +397,15 @@ void VrmlView::Tick() {
     if (!busy) tick_.stop();
 }
 
-void VrmlView::BeforeRender() {}
+void VrmlView::BeforeRender() {
+    // Figures far away are a few pixels tall: divide their round shapes more coarsely. Steps
+    // rather than a smooth scale, so a figure's cached drawing is rebuilt only when it crosses one.
+    const SbVec3f eye = Camera()->position.getValue();
+    for (auto& [id, avatar] : avatars_) {
+        const float distance = (avatar->ShownPosition() - eye).length();
+        avatar->SetDetail(distance < kNearDetail ? 0.5f : distance < kFarDetail ? 0.3f : 0.15f);
+    }
+}
 
 bool VrmlView::Blocked(const SbVec3f& from, const SbVec3f& to) {
     SbVec3f direction = to - from;
