@@ -1,8 +1,9 @@
-# moneko_add_test(NAME SOURCES ... LIBS ... [GL])
+# moneko_add_test(NAME SOURCES ... LIBS ... [GL] [SERIAL])
 # A GoogleTest binary discovered by CTest. Widget tests run on the offscreen platform; GL tests
-# need the X server that ./test provides (xvfb-run) and use the xcb platform.
+# need the X server that ./test provides (xvfb-run) and use the xcb platform. SERIAL keeps
+# tests whose timing depends on several processes from running beside others.
 function(moneko_add_test name)
-  cmake_parse_arguments(T "GL" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "GL;SERIAL" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} moneko_test_main GTest::gtest)
   if(T_GL)
@@ -17,7 +18,11 @@ function(moneko_add_test name)
     MONEKO_TEST_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
     MONEKO_TEST_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     MONEKO_TEST_FONTCONFIG="${CMAKE_SOURCE_DIR}/tests/support/fonts.conf")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  if(T_SERIAL)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120 RUN_SERIAL TRUE)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)
+  endif()
 endfunction()
 
 # moneko_add_module(NAME OUTPUT SOURCES ... LIBS ...)
