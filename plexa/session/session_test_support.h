@@ -13,6 +13,7 @@
 #include "plexa/session/testdoubles/double_ids.h"
 #include "plexa/session/world_panel.h"
 #include "plexa/settings/settings_store.h"
+#include "plexa/settings/settings_test_writer.h"
 
 #include <QDir>
 #include <QFile>
@@ -100,19 +101,10 @@ protected:
     }
 
     void SetText(const std::string& subKey, const char* name, const std::string& value) {
-        reg::HKEY key = nullptr;
-        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
-        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
-        reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
-                            static_cast<reg::DWORD>(value.size()));
-        reg::RegCloseKey(key);
+        plexa::testing::WriteSettingText(subKey, name, value);
     }
     void SetNumber(const std::string& subKey, const char* name, int32_t value) {
-        reg::HKEY key = nullptr;
-        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
-        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
-        reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
-        reg::RegCloseKey(key);
+        plexa::testing::WriteSettingNumber(subKey, name, value);
     }
     void DeleteValue(const std::string& subKey, const char* name) {
         reg::HKEY key = nullptr;

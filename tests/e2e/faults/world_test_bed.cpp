@@ -5,6 +5,7 @@
 #include "platform/text/cp932.h"
 #include "platform/ui/window_timer.h"
 #include "plexa/data/region_select_dialog.h"
+#include "plexa/settings/settings_test_writer.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -65,20 +66,11 @@ void WorldTestBed::TearDown() {
 }
 
 void WorldTestBed::SetText(const std::string& subKey, const char* name, const std::string& value) {
-    reg::HKEY key = nullptr;
-    const std::string path = std::string(::CSettingsStore::kProductKey) + subKey;
-    ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
-    reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
-                        static_cast<reg::DWORD>(value.size()));
-    reg::RegCloseKey(key);
+    plexa::testing::WriteSettingText(subKey, name, value);
 }
 
 void WorldTestBed::SetNumber(const std::string& subKey, const char* name, int32_t value) {
-    reg::HKEY key = nullptr;
-    const std::string path = std::string(::CSettingsStore::kProductKey) + subKey;
-    ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
-    reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
-    reg::RegCloseKey(key);
+    plexa::testing::WriteSettingNumber(subKey, name, value);
 }
 
 void WorldTestBed::PointHostAtServer() { SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port())); }

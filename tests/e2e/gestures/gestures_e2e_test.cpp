@@ -15,6 +15,7 @@
 #include "plexa/settings/c_tesk_set_option_dlg.h"
 #include "plexa/settings/c_tesk_set_option_page4.h"
 #include "server/server_process.h"
+#include "plexa/settings/settings_test_writer.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -95,19 +96,10 @@ protected:
     }
 
     void SetText(const std::string& subKey, const char* name, const std::string& value) {
-        reg::HKEY key = nullptr;
-        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
-        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
-        reg::RegSetValueExA(key, name, 0, reg::REG_SZ, reinterpret_cast<const reg::BYTE*>(value.data()),
-                            static_cast<reg::DWORD>(value.size()));
-        reg::RegCloseKey(key);
+        plexa::testing::WriteSettingText(subKey, name, value);
     }
     void SetNumber(const std::string& subKey, const char* name, int32_t value) {
-        reg::HKEY key = nullptr;
-        const std::string path = std::string(CSettingsStore::kProductKey) + subKey;
-        ASSERT_EQ(reg::RegCreateKeyA(reg::HKEY_LOCAL_MACHINE, path.c_str(), &key), reg::ERROR_SUCCESS);
-        reg::RegSetValueExA(key, name, 0, reg::REG_DWORD, reinterpret_cast<const reg::BYTE*>(&value), 4);
-        reg::RegCloseKey(key);
+        plexa::testing::WriteSettingNumber(subKey, name, value);
     }
 
     void AnswerRegionDialog(int row, const QString& name) {
