@@ -14,6 +14,7 @@
 #include "plexa/session/world_panel.h"
 #include "server/server_process.h"
 #include "plexa/settings/settings_test_writer.h"
+#include "tests/e2e/support/installation.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -39,16 +40,7 @@ namespace reg = platform::registry;
 namespace com = platform::com;
 using platform::ui::RecordingModalSeam;
 
-bool CopyTree(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + "/" + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        if (!QFile::copy(file, target)) return false;
-    }
-    return true;
-}
+using e2e_support::CopyTree;
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -59,9 +51,7 @@ class EspEndToEnd : public reg::RegistryTestEnv {
 protected:
     void SetUp() override {
         RegistryTestEnv::SetUp();
-        const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
-        for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx"})
-            ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
+        e2e_support::RegisterClientModules();
         for (QTemporaryDir* dir : {&installA_, &installB_}) {
             ASSERT_TRUE(dir->isValid());
             ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", dir->path()));

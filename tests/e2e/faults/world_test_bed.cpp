@@ -6,6 +6,7 @@
 #include "platform/ui/window_timer.h"
 #include "plexa/data/region_select_dialog.h"
 #include "plexa/settings/settings_test_writer.h"
+#include "tests/e2e/support/installation.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -23,25 +24,14 @@ namespace reg = platform::registry;
 namespace com = platform::com;
 using platform::ui::RecordingModalSeam;
 
-bool CopyTree(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + "/" + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        if (!QFile::copy(file, target)) return false;
-    }
-    return true;
-}
+using e2e_support::CopyTree;
 
 }  // namespace
 
 void WorldTestBed::SetUp() {
     RegistryTestEnv::SetUp();
     scoped_ = std::make_unique<platform::ui::ScopedModalSeam>(seam_);
-    const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
-    for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx", "vrmlbrowser.ocx"})
-        ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
+    e2e_support::RegisterClientModules();
     ASSERT_TRUE(install_.isValid());
     ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
     QDir(install_.path()).mkpath("ChatLog/Chat");

@@ -16,6 +16,7 @@
 #include "plexa/settings/c_tesk_set_option_page4.h"
 #include "server/server_process.h"
 #include "plexa/settings/settings_test_writer.h"
+#include "tests/e2e/support/installation.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -38,16 +39,7 @@ namespace reg = platform::registry;
 namespace com = platform::com;
 using platform::ui::RecordingModalSeam;
 
-bool CopyTree(const QString& from, const QString& to) {
-    QDirIterator it(from, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString target = to + "/" + QDir(from).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(target).path());
-        if (!QFile::copy(file, target)) return false;
-    }
-    return true;
-}
+using e2e_support::CopyTree;
 
 // Fraction of pixels that differ between two grabs of the same widget.
 double Difference(const QImage& a, const QImage& b) {
@@ -65,9 +57,7 @@ class GesturesEndToEnd : public reg::RegistryTestEnv {
 protected:
     void SetUp() override {
         RegistryTestEnv::SetUp();
-        const std::string bin = qgetenv("MONEKO_BIN_DIR").toStdString();
-        for (const char* module : {"teskchat.ocx", "teskcontrolvrml.ocx", "teskcommunication.ocx", "vrmlbrowser.ocx"})
-            ASSERT_TRUE(com::Succeeded(com::RegisterModuleFile(bin + "/" + module))) << module;
+        e2e_support::RegisterClientModules();
         ASSERT_TRUE(install_.isValid());
         ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
         QDir(install_.path()).mkpath("ChatLog/Chat");
