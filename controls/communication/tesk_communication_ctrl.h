@@ -57,6 +57,8 @@ private:
     bool drainScheduled_ = false;
     uint16_t clientId_ = 0;
     bool espAccept_ = false;
+    int32_t disconnectReason_ = WorldConnection::kDropped;
+    std::string disconnectText_;
 };
 
 }  // namespace communication

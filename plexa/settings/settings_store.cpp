@@ -86,6 +86,8 @@ void CSettingsStore::WriteText(const char* subKey, const char* valueName, const 
 
 std::string CSettingsStore::GetInstallDirectory() const { return ReadText(kInstall, "Directory", kPathBuffer); }
 std::string CSettingsStore::GetHost() const { return ReadText(kLogin, "Host", kPathBuffer); }
+int32_t CSettingsStore::GetAutoReconnect() const { return ReadNumber(kLogin, "AutoReconnect", 1); }
+void CSettingsStore::SetAutoReconnect(int32_t value) { WriteNumber(kLogin, "AutoReconnect", value); }
 
 int32_t CSettingsStore::GetChatAutoSave() const { return ReadNumber(kChat, "ChatAutoSave", 1); }
 void CSettingsStore::SetChatAutoSave(int32_t value) { WriteNumber(kChat, "ChatAutoSave", value); }

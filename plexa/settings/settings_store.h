@@ -69,6 +69,9 @@ public:
     std::string GetEspHistoryUserId(int32_t index) const;
 
     std::string GetHelpPath() const;
+    // Coming back by itself after the connection was lost: 1 on (the default), 0 off.
+    int32_t GetAutoReconnect() const;
+    void SetAutoReconnect(int32_t value);
 
 private:
     static int32_t ReadNumber(const char* subKey, const char* valueName, int32_t defaultValue);
