@@ -21,13 +21,13 @@ public:
     int32_t m_nGraphicMode = 0;        // 0 to 2
     int32_t m_nGraphicModeMoving = 0;  // 0 to 3
 
+    QCheckBox* AutoReconnectBox() const { return m_autoReconnect; }
+
     void DoDataExchange(bool save) override;
     bool OnApply() override;
 
 protected:
     void OnInitDialog() override;
-
-    QCheckBox* AutoReconnectBox() const { return m_autoReconnect; }
 
 private:
     QCheckBox* m_headLight;

@@ -77,5 +77,7 @@ private:
     static int32_t ReadNumber(const char* subKey, const char* valueName, int32_t defaultValue);
     static std::string ReadText(const char* subKey, const char* valueName, uint32_t bufferSize);
     static void WriteNumber(const char* subKey, const char* valueName, int32_t value);
+    // For values of our own that an older installation never made: the key is made when absent.
+    static void WriteOwnNumber(const char* subKey, const char* valueName, int32_t value);
     static void WriteText(const char* subKey, const char* valueName, const std::string& value);
 };
