@@ -12,8 +12,8 @@
 #include "plexa/settings/c_tesk_set_option_dlg.h"
 #include "plexa/settings/c_tesk_set_option_page2.h"
 #include "plexa/settings/c_tesk_set_option_page4.h"
-#include "tests/e2e/faults/bot_process.h"
-#include "tests/e2e/faults/world_test_bed.h"
+#include "tests/e2e/support/bot_process.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>

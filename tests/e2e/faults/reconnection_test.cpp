@@ -6,8 +6,8 @@
 #include "platform/ui/bitmap_button.h"
 #include "platform/ui/window_timer.h"
 #include "plexa/session/session_status_line.h"
-#include "tests/e2e/faults/bot_process.h"
-#include "tests/e2e/faults/world_test_bed.h"
+#include "tests/e2e/support/bot_process.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

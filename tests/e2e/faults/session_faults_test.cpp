@@ -3,8 +3,8 @@
 // controls, a real server and a real moneko-bot process.
 #include "platform/text/cp932.h"
 #include "platform/ui/window_timer.h"
-#include "tests/e2e/faults/bot_process.h"
-#include "tests/e2e/faults/world_test_bed.h"
+#include "tests/e2e/support/bot_process.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include <QFile>
 #include <QTest>

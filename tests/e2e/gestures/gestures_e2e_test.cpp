@@ -16,7 +16,7 @@
 #include "plexa/settings/c_tesk_set_option_page4.h"
 #include "server/server_process.h"
 #include "plexa/settings/settings_test_writer.h"
-#include "tests/e2e/support/installation.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -39,8 +39,6 @@ namespace reg = platform::registry;
 namespace com = platform::com;
 using platform::ui::RecordingModalSeam;
 
-using e2e_support::CopyTree;
-
 // Fraction of pixels that differ between two grabs of the same widget.
 double Difference(const QImage& a, const QImage& b) {
     if (a.size() != b.size() || a.isNull()) return 1.0;
@@ -53,64 +51,18 @@ double Difference(const QImage& a, const QImage& b) {
     return double(differing) / (double(x.width()) * x.height());
 }
 
-class GesturesEndToEnd : public reg::RegistryTestEnv {
+class GesturesEndToEnd : public e2e::WorldTestBed {
 protected:
     void SetUp() override {
-        RegistryTestEnv::SetUp();
-        e2e_support::RegisterClientModules();
-        ASSERT_TRUE(install_.isValid());
-        ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
-        QDir(install_.path()).mkpath("ChatLog/Chat");
-        QDir(install_.path()).mkpath("ChatLog/Esp");
-        const std::string dir = install_.path().toStdString();
-        SetText("Install", "Directory", dir);
-        SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
-        SetText("Talkin\\Avatar", "DirectoryName", "cat");
-        SetText("Talkin\\Avatar", "VrmlFileName", dir + "/AvatarData/cat/cat.wrl");
-        SetText("Talkin\\Avatar", "ImageFileName", dir + "/AvatarData/cat/cat.bmp");
+        WorldTestBed::SetUp();
         SetText("Talkin\\Avatar", "AvatarName", "alice");
-        SetNumber("Talkin\\Avatar", "AvatarNo", 3);
+        // The options sheet writes into these keys; an installation has them.
         for (const char* sub : {"Option\\Chat", "Option\\Quality", "Option\\Walk"}) SetNumber(sub, "Unused", 0);
-        SetNumber("Option\\Browser", "FixedSize", 0);
-        ASSERT_TRUE(server_.Start());
-        SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port()));
     }
-
-    void TearDown() override {
-        for (auto* p : {&a_, &b_})
-            if (*p) (*p)->Shutdown();
-        a_.reset();
-        b_.reset();
-        server_.Stop();
-        RegistryTestEnv::TearDown();
-    }
-
-    void SetText(const std::string& subKey, const char* name, const std::string& value) {
-        plexa::testing::WriteSettingText(subKey, name, value);
-    }
-    void SetNumber(const std::string& subKey, const char* name, int32_t value) {
-        plexa::testing::WriteSettingNumber(subKey, name, value);
-    }
-
-    void AnswerRegionDialog(int row, const QString& name) {
-        seam_.AnswerRunModal([row, name](QDialog* d) {
-            auto* dialog = static_cast<RegionSelectDialog*>(d);
-            dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(row));
-            dialog->AvatarNameEdit()->setText(name);
-            dialog->OkButton()->click();
-        });
-    }
+    QString ArtifactArea() const override { return QStringLiteral("gestures"); }
 
     std::unique_ptr<WorldPanel> StartPanel(const QString& name, int x) {
-        AnswerRegionDialog(0, name);
-        auto panel = std::make_unique<WorldPanel>();
-        panel->setWindowTitle(name);
-        panel->move(x, 0);
-        panel->resize(640, 560);
-        panel->show();
-        panel->Initialize();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Timers().IsActive(WorldPanel::kEntryTimer); }, 10000));
-        return panel;
+        return WorldTestBed::StartPanel(name, x, QSize(640, 560));
     }
 
     void Tick(WorldPanel& panel) {
@@ -122,19 +74,6 @@ protected:
         for (const RosterEntry& e : panel.Roster())
             if (!e.own) return &e;
         return nullptr;
-    }
-
-    int MessageCount(const char* utf8) const {
-        int n = 0;
-        for (const auto& call : seam_.CallsOf(RecordingModalSeam::Kind::MessageBox))
-            if (platform::Cp932ToUtf8(call.text).value_or("") == utf8) ++n;
-        return n;
-    }
-
-    static void Screenshot(QWidget& widget, const QString& name) {
-        const QString dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
-        QDir().mkpath(dir);
-        widget.grab().save(dir + "/" + name + ".png");
     }
 
     // Both in the first region, each seeing the other.
@@ -152,12 +91,6 @@ protected:
     }
 
     QImage ViewOf(WorldPanel& panel) { return panel.View().Window()->grab().toImage(); }
-
-    QTemporaryDir install_;
-    server::ServerProcess server_;
-    RecordingModalSeam seam_;
-    platform::ui::ScopedModalSeam scoped_{seam_};
-    std::unique_ptr<WorldPanel> a_, b_;
 };
 
 TEST_F(GesturesEndToEnd, AGestureOnAlicesPalettePlaysOnBobsView) {

@@ -10,6 +10,7 @@
 #include "server/server_process.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -33,7 +34,7 @@ protected:
     // The next region dialog picks the row and types the nickname, then presses OK.
     void AnswerRegionDialog(int row, const QString& name);
     // A panel shown at x that has run its first region change up to the entry timer.
-    std::unique_ptr<plexa::WorldPanel> StartPanel(const QString& name, int x);
+    std::unique_ptr<plexa::WorldPanel> StartPanel(const QString& name, int x, QSize size = QSize(800, 600));
     // The entry timer's tick without waiting its ten seconds; true when the panel is in the region.
     bool Enter(plexa::WorldPanel& panel);
     bool WaitForRosterSize(const plexa::WorldPanel& panel, size_t size, int timeoutMs = 10000);

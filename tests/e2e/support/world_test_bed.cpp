@@ -1,4 +1,4 @@
-#include "tests/e2e/faults/world_test_bed.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include "platform/com/module_loader.h"
 #include "platform/registry/registry.h"
@@ -87,12 +87,12 @@ void WorldTestBed::AnswerRegionDialog(int row, const QString& name) {
     });
 }
 
-std::unique_ptr<plexa::WorldPanel> WorldTestBed::StartPanel(const QString& name, int x) {
+std::unique_ptr<plexa::WorldPanel> WorldTestBed::StartPanel(const QString& name, int x, QSize size) {
     AnswerRegionDialog(0, name);
     auto panel = std::make_unique<plexa::WorldPanel>();
     panel->setWindowTitle(name);
     panel->move(x, 0);
-    panel->resize(800, 600);
+    panel->resize(size);
     panel->show();
     panel->Initialize();
     // The posted region change runs the dialog; the entry waits for the timer.

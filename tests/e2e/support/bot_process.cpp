@@ -1,4 +1,4 @@
-#include "tests/e2e/faults/bot_process.h"
+#include "tests/e2e/support/bot_process.h"
 
 #include <QDeadlineTimer>
 #include <QTest>
