@@ -292,6 +292,11 @@ TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return paneText(espB) == psst + "\n"; }, 5000)) << paneText(espB).toStdString();
     EXPECT_EQ(ReadAll(installB_.path() + "/ChatLog/Esp/EspDat0.dat"), Bytes("alice,127.0.0.1," + CarriedText(psst) + "\r\n"));
 
+    // What was said stays between the user and the file: no one else may read the logs.
+    const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
+    for (const QString& log : {ChatLog(installA_), ChatLog(installB_), installB_.path() + "/ChatLog/Esp/EspDat0.dat"})
+        EXPECT_EQ(QFile::permissions(log) & others, 0) << log.toStdString();
+
     QTest::qWait(200);
     espB->move(820, 620);
     Screenshot(*b_, "text_beyond_cp932_bob");
