@@ -297,6 +297,14 @@ TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
     for (const QString& log : {ChatLog(installA_), ChatLog(installB_), installB_.path() + "/ChatLog/Esp/EspDat0.dat"})
         EXPECT_EQ(QFile::permissions(log) & others, 0) << log.toStdString();
 
+    // The bot steps up beside alice, so that bob's view shows its name tag.
+    for (const QString& line : bot.Lines()) {
+        const QStringList f = line.split(' ');
+        if (f.size() < 12 || f[0] != "AvatarPresent" || f[1].toInt() != alice) continue;
+        const QStringList pose = f.mid(f.size() - 6);
+        bot.Command(QStringLiteral("move %1 %2 %3 0 0 -1").arg(pose[0].toFloat() + 900).arg(pose[1]).arg(pose[2]));
+    }
+    QTest::qWait(600);
     QTest::qWait(200);
     espB->move(820, 620);
     Screenshot(*b_, "text_beyond_cp932_bob");
