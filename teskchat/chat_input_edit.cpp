@@ -44,13 +44,13 @@ ChatInputEdit::ChatInputEdit(QWidget* parent) : QPlainTextEdit(parent) {
 
 int ChatInputEdit::ByteLength(const QString& text) {
     const QString plain = PlainText(text);
-    return static_cast<int>(platform::FromQString(plain).size()) + static_cast<int>(plain.count(QLatin1Char('\n')));
+    return static_cast<int>(platform::CarriedText(plain).size()) + static_cast<int>(plain.count(QLatin1Char('\n')));
 }
 
 std::string ChatInputEdit::Text() const {
     QString text = PlainText(toPlainText());
     text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return platform::FromQString(text);
+    return platform::CarriedText(text);
 }
 
 void ChatInputEdit::EnforceLimit(int position, int added) {
@@ -62,15 +62,15 @@ void ChatInputEdit::EnforceLimit(int position, int added) {
     if (added <= 0) return;
     if (ByteLength(all) <= limitBytes_) return;
     // Keep as much of what was just typed or pasted as still fits; the rest is refused.
+    // Measured as a whole: whether "&" needs escaping depends on the characters after it.
     const QString before = all.left(position);
     const QString inserted = all.mid(position, added);
     const QString after = all.mid(position + added);
-    const int fixed = ByteLength(before) + ByteLength(after);
     int low = 0;
     int high = static_cast<int>(inserted.size());
     while (low < high) {
         const int mid = (low + high + 1) / 2;
-        if (fixed + ByteLength(inserted.left(mid)) <= limitBytes_) low = mid; else high = mid - 1;
+        if (ByteLength(before + inserted.left(mid) + after) <= limitBytes_) low = mid; else high = mid - 1;
     }
     if (low > 0 && inserted.at(low - 1).isHighSurrogate()) --low;
     trimming_ = true;

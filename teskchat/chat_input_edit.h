@@ -1,6 +1,7 @@
 #pragma once
 // The chat input line: a multi-line edit where Enter sends and Ctrl+Enter breaks the line.
-// It holds at most a fixed number of bytes of CP932 text, a line break counting as CR LF.
+// It holds at most a fixed number of bytes of carried text (CP932, other characters as references),
+// a line break counting as CR LF; a character is kept or refused whole.
 #include <QPlainTextEdit>
 
 #include <string>
@@ -15,7 +16,7 @@ public:
     void SetLimitBytes(int bytes) { limitBytes_ = bytes; }
     int LimitBytes() const { return limitBytes_; }
 
-    // The contents as CP932 with CR LF line breaks, as the host receives them.
+    // The contents in the carried form with CR LF line breaks, as the host receives them.
     std::string Text() const;
     // Bytes the text takes in that form.
     static int ByteLength(const QString& text);

@@ -79,8 +79,8 @@ void ChatPane::ReloadChatLog() {
     auto lines = chatLog_.ReadLines();
     if (!lines) return;
     for (const LogLine& line : *lines) {
-        view_->AddLine(platform::ToQString(line.field1), platform::ToQString(line.field2),
-                       platform::ToQString(line.field3));
+        view_->AddLine(platform::ShownText(line.field1), platform::ShownText(line.field2),
+                       platform::ShownText(line.field3));
     }
     // Reloaded lines were saved or discarded in the earlier session; they are not new.
 }
@@ -112,7 +112,7 @@ void ChatPane::resizeEvent(QResizeEvent* event) {
 
 bool ChatPane::WriteChatLine(const std::string& avatarName, const std::string& userId, const std::string& text) {
     if (view_) {
-        view_->AddLine(platform::ToQString(avatarName), platform::ToQString(userId), platform::ToQString(text));
+        view_->AddLine(platform::ShownText(avatarName), platform::ShownText(userId), platform::ShownText(text));
     }
     if (!chatLog_.AppendLine(avatarName, platform::UserAddressText(userId), text)) return false;
     unsaved_ = true;

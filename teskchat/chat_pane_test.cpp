@@ -97,6 +97,40 @@ TEST_F(ChatPaneTest, TheInputHoldsAtMost256Bytes) {
     EXPECT_EQ(pane_.InputEdit()->Text().size(), 256u);
 }
 
+TEST_F(ChatPaneTest, CharactersBeyondCp932AreSentCarriedAndShownAsTyped) {
+    const QString typed = QString::fromUtf8("うん、了解 😀 café &#x41;");
+    Commit(typed);
+    Enter();
+    ASSERT_EQ(sent_.size(), 1u);
+    EXPECT_EQ(sent_[0], Sjis("うん、了解 ") + "&#x1F600; caf&#xE9; &#x26;#x41;");
+    // The echo shows the characters; the log keeps the carried bytes and reloads them as typed.
+    ASSERT_TRUE(pane_.WriteChatLine(Sjis("太郎") + "&#x2C;&#xC548;", "7F000001:1", sent_[0]));
+    EXPECT_EQ(pane_.View()->Column(0)->ItemText(0), QString::fromUtf8("太郎,안"));
+    EXPECT_EQ(pane_.View()->Column(1)->ItemText(0), typed);
+    ChatPane reloaded;
+    reloaded.resize(500, 300);
+    reloaded.SetSaveChatDir(platform::FromQString(dir_.path()));
+    reloaded.Initialise(true);
+    ASSERT_EQ(reloaded.View()->LineCount(), 1);
+    EXPECT_EQ(reloaded.View()->Column(0)->ItemText(0), QString::fromUtf8("太郎,안"));
+    EXPECT_EQ(reloaded.View()->Column(1)->ItemText(0), typed);
+}
+
+TEST_F(ChatPaneTest, TheLimitCountsCarriedBytesAndKeepsCharactersWhole) {
+    // An emoji carries as 9 bytes: 28 take 252 bytes, a 29th would need 261.
+    QString emoji;
+    for (int i = 0; i < 29; ++i) emoji += QString::fromUtf8("😀");
+    Commit(emoji);
+    EXPECT_EQ(pane_.InputEdit()->Text().size(), 252u);
+    EXPECT_EQ(pane_.InputEdit()->toPlainText(), emoji.left(2 * 28));
+    pane_.InputEdit()->clear();
+    // A "&" typed after "#x..." would have to be escaped (6 bytes): only what fits stays.
+    Commit(QString(250, QLatin1Char('a')));
+    Commit(QStringLiteral("&#x"));
+    EXPECT_EQ(pane_.InputEdit()->toPlainText(), QString(250, QLatin1Char('a')) + QStringLiteral("&#"));
+    EXPECT_LE(pane_.InputEdit()->Text().size(), 256u);
+}
+
 TEST_F(ChatPaneTest, GhostModeLocksTheInputAndAvatarModeFreesIt) {
     using Face = platform::ui::BitmapButton::Face;
     EXPECT_EQ(pane_.SendButton()->CurrentFace(), Face::Up);

@@ -1,5 +1,6 @@
 #include "teskchat/esp_tab_ctrl.h"
 
+#include "platform/text/carried_text.h"
 #include "platform/text/cp932.h"
 
 #include <QPainter>
@@ -35,21 +36,15 @@ EspTabCtrl::EspTabCtrl(QWidget* parent) : QTabBar(parent) {
 }
 
 std::string EspTabCtrl::CutToBytes(std::string_view text, size_t maxBytes) {
-    size_t end = 0;
-    while (end < text.size()) {
-        const size_t step = platform::IsCp932LeadByte(static_cast<unsigned char>(text[end])) && end + 1 < text.size() ? 2 : 1;
-        if (end + step > maxBytes) break;
-        end += step;
-    }
-    return std::string(text.substr(0, end));
+    return std::string(text.substr(0, platform::CarriedPrefixLength(text, maxBytes)));
 }
 
 void EspTabCtrl::InsertTab(int position, const std::string& label, int16_t clientId) {
     position = std::clamp(position, 0, count());
     labels_.insert(labels_.begin() + position, label);
-    insertTab(position, platform::ToQString(ReadLabel(position)));
+    insertTab(position, platform::ShownText(ReadLabel(position)));
     setTabData(position, static_cast<int>(clientId));
-    setTabToolTip(position, platform::ToQString(label));
+    setTabToolTip(position, platform::ShownText(label));
 }
 
 void EspTabCtrl::RemoveTab(int position) {

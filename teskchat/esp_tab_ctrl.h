@@ -35,7 +35,7 @@ public:
     // The colour a tab's label is drawn in.
     QColor LabelColor(int position) const;
 
-    // At most maxBytes of text, never ending inside a double-byte character.
+    // At most maxBytes of carried text, never ending inside a double-byte character or a reference.
     static std::string CutToBytes(std::string_view text, size_t maxBytes);
 
     static const QColor kSelectedColor;

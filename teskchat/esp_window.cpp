@@ -282,7 +282,7 @@ void EspWindow::ClearPane(int n) {
 
 void EspWindow::AppendToPane(int n, const std::string& text, bool bold) {
     QTextEdit* pane = panes_[n];
-    QString shown = platform::ToQString(text);
+    QString shown = platform::ShownText(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QTextCursor cursor(pane->document());
     cursor.movePosition(QTextCursor::End);

@@ -386,6 +386,25 @@ TEST_F(EspWindowTest, LabelsAreReadAt29BytesWithoutSplittingACharacter) {
     EXPECT_EQ(seam_.CountOf(Kind::SaveAs), 0);
 }
 
+TEST_F(EspWindowTest, CharactersBeyondCp932ShowInPaneAndLabelAndStayCarriedInTheLog) {
+    const std::string name = Sjis("花") + "&#xC548;&#x1F338;";
+    Open(3, name, "C0A80001:17");
+    // The label is read at 29 bytes of its carried form, as every label is.
+    EXPECT_EQ(Esp()->Tabs()->tabText(0), QString::fromUtf8("花안🌸(192.168.0"));
+    EXPECT_EQ(Esp()->Tabs()->tabToolTip(0), QString::fromUtf8("花안🌸(192.168.0.1)"));
+    ASSERT_TRUE(Write(3, name, "caf&#xE9; &#x26;#x41;", "C0A80001:17"));
+    Send(QString::fromUtf8("😀 ok\nnext,Evil,line"));
+    ASSERT_EQ(Events(DISPID_ReadEspString).size(), 1u);
+    EXPECT_EQ(Events(DISPID_ReadEspString)[0].args.at(1).AsBstr(), "&#x1F600; ok\r\nnext,Evil,line");
+    EXPECT_EQ(PaneText(0), QString::fromUtf8("café &#x41;\n😀 ok\nnext,Evil,line\n"));
+    EXPECT_EQ(ReadAll(LogPath(0)).toStdString(), name + ",192.168.0.1,caf&#xE9; &#x26;#x41;\r\n"
+                                          "me,4242,&#x1F600; ok\r\n\tnext,Evil,line\r\n");
+    // A label cut at 29 bytes ends before a reference it would split.
+    const std::string longName = std::string(20, 'x') + "&#x1F600;";
+    EXPECT_EQ(EspTabCtrl::CutToBytes(longName, 29), longName);
+    EXPECT_EQ(EspTabCtrl::CutToBytes("y" + longName, 29), "y" + std::string(20, 'x'));
+}
+
 TEST_F(EspWindowTest, TheInputTakes512BytesAndBeepsAtMore) {
     Open(1, "a");
     Esp()->InputEdit()->setPlainText(QString(510, 'x'));

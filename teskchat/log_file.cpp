@@ -29,12 +29,52 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
+// A name or address is one field of one line: a separator inside it is written as the reference
+// the view turns back into a comma, a line break as a space.
+std::string SafeField(std::string_view field) {
+    std::string out;
+    out.reserve(field.size());
+    for (char c : field) {
+        if (c == ',') out += "&#x2C;";
+        else if (c == '\r' || c == '\n') out += ' ';
+        else out += c;
+    }
+    // The reader drops leading white space anyway; a leading tab would mark a continuation.
+    for (char& c : out) {
+        if (c != '\t') break;
+        c = ' ';
+    }
+    return out;
+}
+
+// Every line a message's own line breaks start is marked with a tab, so no text can start a line
+// that reads back as someone else's.
+std::string MarkedText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 8);
+    for (char c : text) {
+        out += c;
+        if (c == '\n') out += '\t';
+    }
+    return out;
+}
+
+// True when the file is not empty and its last byte does not end a line (a writer was killed
+// in the middle of a line).
+bool EndsTorn(int fd) {
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    if (size <= 0) return false;
+    char last = 0;
+    return ::pread(fd, &last, 1, size - 1) == 1 && last != '\n';
+}
+
 }  // namespace
 
 bool LogFile::AppendLine(std::string_view field1, std::string_view field2, std::string_view field3) const {
     if (path_.isEmpty()) return false;
     const QByteArray native = QFile::encodeName(path_);
-    int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    // What people write to each other is for the user alone.
+    int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     // Another writer holding the file means the line would interleave with its own: refuse.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -42,8 +82,10 @@ bool LogFile::AppendLine(std::string_view field1, std::string_view field2, std::
         return false;
     }
     std::string line;
-    line.reserve(field1.size() + field2.size() + field3.size() + 4);
-    line.append(field1).append(",").append(field2).append(",").append(field3).append("\r\n");
+    line.reserve(field1.size() + field2.size() + field3.size() + 8);
+    if (EndsTorn(fd)) line.append("\r\n");
+    line.append(SafeField(field1)).append(",").append(SafeField(field2)).append(",").append(MarkedText(field3));
+    line.append("\r\n");
     // A full disk can take part of the line: cut it off again, so the next line does not run on
     // from a torn one when the reader joins them.
     const off_t before = ::lseek(fd, 0, SEEK_END);
@@ -87,6 +129,11 @@ std::optional<std::vector<LogLine>> LogFile::ReadLines() const {
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
         // Text mode: CR LF reads as a line end.
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.front() == '\t' && !lines.empty()) {
+            lines.back().field3.append("\r\n").append(line.substr(1));
+            continue;
+        }
+        // Files written before continuation lines were marked: a line without two separators.
         if (std::count(line.begin(), line.end(), ',') < 2 && !lines.empty()) {
             lines.back().field3.append("\r\n").append(line);
             continue;
@@ -112,6 +159,8 @@ bool LogFile::CopyTo(const QString& target) const {
     // Written aside and renamed over the target, so a failed copy never leaves half a file.
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly)) return false;
+    // A saved copy is as private as the log it copies.
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (out.write(bytes) != bytes.size()) {
         out.cancelWriting();
         return false;

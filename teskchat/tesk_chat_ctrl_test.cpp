@@ -90,8 +90,10 @@ TEST_F(TeskChatCtrlTest, WrittenLinesAreShownAndLoggedWithTheUserAddress) {
     EXPECT_TRUE(Write("Hana,ko", "", "hi"));
     EXPECT_TRUE(Write("Jiro", "C0A80001:17", "<i>plain</i>"));
     EXPECT_EQ(ReadAll(LogPath()), QByteArray(Sjis("太郎,10.0.0.1,こんにちは, 皆さん\r\n").c_str()) +
-                                      "Hana,ko,Localhost,hi\r\nJiro,192.168.0.1,<i>plain</i>\r\n");
+                                      "Hana&#x2C;ko,Localhost,hi\r\nJiro,192.168.0.1,<i>plain</i>\r\n");
     ASSERT_EQ(View()->LineCount(), 3);
+    // The comma of a name is kept out of the separators but shown as typed.
+    EXPECT_EQ(View()->Column(0)->ItemText(1), QStringLiteral("Hana,ko"));
     EXPECT_EQ(View()->Column(0)->ItemText(0), QString::fromUtf8("太郎"));
     EXPECT_EQ(View()->Column(1)->ItemText(0), QString::fromUtf8("こんにちは, 皆さん"));
     EXPECT_EQ(View()->Column(1)->ItemText(2), QStringLiteral("<i>plain</i>"));

@@ -1,5 +1,7 @@
 #include "bench/fanout/fanout_stamp.h"
 
+#include "platform/text/carried_text.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -24,9 +26,15 @@ std::optional<uint64_t> StampOfPose(const protocol::Pose& pose) {
     return (uint64_t(high) << 16) | uint64_t(low);
 }
 
+// Everyday chat holds characters beyond CP932; they travel as the chat control carries them.
+// Converted once: the send path measures the systems, not the conversion.
+const std::string& Greeting() {
+    static const std::string greeting = platform::Utf8ToCarried(": hello everyone in the region, café 😀");
+    return greeting;
+}
+
 std::string ChatWithStamp(uint64_t micros, int sender) {
-    return std::string(kChatPrefix) + std::to_string(micros) + " from bench" + std::to_string(sender) +
-           ": hello everyone in the region";
+    return std::string(kChatPrefix) + std::to_string(micros) + " from bench" + std::to_string(sender) + Greeting();
 }
 
 std::optional<uint64_t> StampOfChat(std::string_view text) {

@@ -1,5 +1,7 @@
 #include "bench/fanout/fanout_stamp.h"
 
+#include "platform/text/carried_text.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -26,6 +28,9 @@ TEST(FanoutStamp, PoseThatCarriesNoTimeIsRecognised) {
 TEST(FanoutStamp, ChatCarriesTheTime) {
     const std::string text = ChatWithStamp(123456789012, 7);
     EXPECT_EQ(StampOfChat(text), 123456789012u);
+    // The line carries characters beyond CP932 the way the chat control does.
+    EXPECT_NE(text.find("caf&#xE9; &#x1F600;"), std::string::npos);
+    EXPECT_EQ(platform::CarriedToUtf8(text), "t=123456789012 from bench7: hello everyone in the region, café 😀");
     EXPECT_LE(text.size(), 256u);  // within the chat control's input limit
     EXPECT_EQ(StampOfChat("t=42"), 42u);
     EXPECT_FALSE(StampOfChat("hello"));

@@ -1,6 +1,7 @@
 #include "controls/communication/tesk_communication_ctrl.h"
 
 #include "controls/communication/communication_ids.h"
+#include "platform/text/carried_text.h"
 #include "platform/text/cp932.h"
 #include "protocol/limits.h"
 
@@ -19,13 +20,8 @@ namespace {
 // Texts longer than the wire allows are cut at a character boundary, never inside one.
 std::string Fit(const std::string& text, size_t limit) {
     if (text.size() <= limit) return text;
-    size_t end = 0;
-    while (end < text.size()) {
-        const size_t step = platform::IsCp932LeadByte(static_cast<unsigned char>(text[end])) ? 2 : 1;
-        if (end + step > limit) break;
-        end += step;
-    }
-    return text.substr(0, end);
+    // Never half a double-byte character, nor half a reference to a character beyond CP932.
+    return text.substr(0, platform::CarriedPrefixLength(text, limit));
 }
 
 Pose PoseOf(const std::vector<Variant>& args, size_t first) {

@@ -128,6 +128,17 @@ TEST_F(CommunicationTest, AVisitWithEveryRegionEvent) {
     EXPECT_FALSE(sb.Find(kServerDisconnected));
 }
 
+TEST_F(CommunicationTest, AnOverlongChatTextIsCutBeforeAReferenceItWouldSplit) {
+    Visit(a, "111", "amy", "http://h/r/a.wrl");
+    const int16_t ib = Visit(b, "222", "bob", "http://h/r/a.wrl");
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kAvatarEntered); }));
+    // 1,020 bytes, then a 9-byte reference that would end past the 1,024-byte limit.
+    b.SendChatString(std::string(1020, 'a') + "&#x1F600;" + "b");
+    ASSERT_TRUE(WaitUntil([&] { return sa.Find(kChatStringReceived); }));
+    EXPECT_EQ(sa.Find(kChatStringReceived)->args,
+              (std::vector<Variant>{Variant::I2(ib), Variant::Bstr(std::string(1020, 'a'))}));
+}
+
 TEST_F(CommunicationTest, CallsFailCleanlyWithoutAServer) {
     EXPECT_FALSE(a.TalkIn(0x00020001, "1", "", "n", 0, 0));
     EXPECT_FALSE(a.EnterRegion("r", "1", kEntry, 1));

@@ -112,7 +112,7 @@ void CTeskControlVrmlCtrl::DefineInterface() {
                  [this](const std::vector<Variant>& a) {
                      if (!view_) return Variant::Bool(false);
                      return Variant::Bool(view_->CreateAvatar(
-                         a[0].AsI2(), platform::ToQString(a[1].AsBstr()), platform::ToQString(a[2].AsBstr()),
+                         a[0].AsI2(), platform::ToQString(a[1].AsBstr()), platform::ShownText(a[2].AsBstr()),
                          platform::ToQString(a[3].AsBstr()), a[4].AsI2(), PoseFrom(a, 5)));
                  });
     DefineMethod(kDeleteAvatar, {VarType::I2}, [this](const std::vector<Variant>& a) {

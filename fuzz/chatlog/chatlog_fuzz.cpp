@@ -1,5 +1,6 @@
 // The chat log reader on arbitrary file contents: a log left by an older session, another
 // program or a damaged disk is read back at start-up and must never crash the chat.
+#include "platform/text/carried_text.h"
 #include "platform/text/cp932.h"
 #include "teskchat/log_file.h"
 
@@ -50,6 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const std::string* field : {&line.field1, &line.field2, &line.field3}) {
             const QString shown = platform::ToQString(*field);
             Check(field->empty() || !shown.isEmpty());
+            // Turning references back into characters yields valid UTF-8 and never a line break
+            // that was not in the bytes.
+            const std::string carried = platform::CarriedToUtf8(*field);
+            Check(field->empty() || !carried.empty());
+            Check(QString::fromStdString(carried).toStdString() == carried);
+            Check(std::count(carried.begin(), carried.end(), '\n') == std::count(field->begin(), field->end(), '\n'));
             if (const auto utf8 = platform::Cp932ToUtf8(*field)) Check(platform::Utf8ToCp932(*utf8).has_value());
         }
     }

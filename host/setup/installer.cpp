@@ -141,13 +141,19 @@ bool Installer::CheckRegistry() {
 }
 
 bool Installer::CreateDirectories() {
+    // The chat and ESP logs are the user's conversations: folders made for them are owner-only.
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const QString chatLog = installDir_ + QStringLiteral("/ChatLog");
+    const bool chatLogExisted = QDir(chatLog).exists();
     for (const QString& sub : {QString(), QStringLiteral("/ChatLog/Chat"), QStringLiteral("/ChatLog/Esp"),
                                QStringLiteral("/AvatarData"), QStringLiteral("/help")}) {
         const QString path = installDir_ + sub;
         if (QDir(path).exists()) continue;
         if (!QDir().mkpath(path)) return Fail("cannot create the directory " + Utf8(path));
+        if (path.startsWith(chatLog + QLatin1Char('/'))) QFile::setPermissions(path, ownerOnly);
         out_ << "Created " << Utf8(path) << '\n';
     }
+    if (!chatLogExisted) QFile::setPermissions(chatLog, ownerOnly);
     return true;
 }
 

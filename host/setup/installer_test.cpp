@@ -94,6 +94,11 @@ TEST_F(InstallerTest, AFreshInstallLaysOutTheDirectoryAndEverySetting) {
     ASSERT_EQ(RunSetup({install}, &output), 0) << output.toStdString();
     for (const char* sub : {"ChatLog/Chat", "ChatLog/Esp", "AvatarData"})
         EXPECT_TRUE(QDir(install + "/" + sub).exists()) << sub;
+    // Conversations are private: the log folders are owner-only.
+    const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    const auto userBits = QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    for (const char* sub : {"ChatLog", "ChatLog/Chat", "ChatLog/Esp"})
+        EXPECT_EQ(QFile::permissions(install + "/" + sub) & ~userBits, ownerOnly) << sub;
 
     for (const auto& e : kExpected) {
         DWORD type = 0;

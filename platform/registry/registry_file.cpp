@@ -1,11 +1,13 @@
 #include "platform/registry/registry_file.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <dirent.h>
 #include <unistd.h>
 #include <utility>
 
@@ -17,7 +19,7 @@ struct FileLock {
     int fd = -1;
     int error = 0;
     FileLock(const std::string& path, int operation, bool create) {
-        fd = ::open((path + ".lock").c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0644);
+        fd = ::open((path + ".lock").c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0600);
         if (fd < 0) {
             error = errno;
             return;
@@ -53,6 +55,57 @@ bool WriteAll(int fd, const std::string& text) {
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+// The settings are the user's own: folders we make for them are owner-only.
+void CreateOwnerOnlyDirectories(const std::filesystem::path& dir) {
+    std::filesystem::path built;
+    for (const auto& part : dir) {
+        built /= part;
+        if (::mkdir(built.c_str(), 0700) != 0 && errno != EEXIST) return;
+    }
+}
+
+constexpr std::string_view kTempInfix = ".tmp.";
+
+// What mkostemp puts in place of "XXXXXX".
+bool IsTempSuffix(std::string_view suffix) {
+    if (suffix.size() != 6) return false;
+    for (char c : suffix)
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+// Temporary files of this settings file left by writers that were killed: "<file>.tmp.XXXXXX",
+// and "<file>.XXXXXX" as earlier versions named them. For the older form the suffix must hold a
+// digit or a capital, so a file of the user's such as "<file>.backup" is never taken for one.
+bool IsStaleTempName(std::string_view name, std::string_view base) {
+    if (name.size() <= base.size() || name.substr(0, base.size()) != base) return false;
+    const std::string_view rest = name.substr(base.size());
+    if (rest.substr(0, kTempInfix.size()) == kTempInfix) return IsTempSuffix(rest.substr(kTempInfix.size()));
+    if (rest[0] != '.' || !IsTempSuffix(rest.substr(1))) return false;
+    for (char c : rest.substr(1))
+        if (std::isdigit(static_cast<unsigned char>(c)) || std::isupper(static_cast<unsigned char>(c))) return true;
+    return false;
+}
+
+// Called with the exclusive lock held: every writer holds it while its temporary file exists,
+// so whatever temporary file is left now belongs to a writer that is gone.
+void RemoveStaleTemps(const std::string& path) {
+    const std::filesystem::path file(path);
+    const std::string base = file.filename().string();
+    std::filesystem::path dir = file.parent_path();
+    if (dir.empty()) dir = ".";
+    DIR* listing = ::opendir(dir.c_str());
+    if (!listing) return;
+    while (const dirent* entry = ::readdir(listing)) {
+        if (!IsStaleTempName(entry->d_name, base)) continue;
+        const std::filesystem::path stale = dir / entry->d_name;
+        struct stat st {};
+        if (::lstat(stale.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+        ::unlink(stale.c_str());
+    }
+    ::closedir(listing);
 }
 
 }  // namespace
@@ -101,9 +154,8 @@ RegistryTree RegistryFile::Read(std::string* problem) const {
 }
 
 LONG RegistryFile::Update(const std::function<LONG(RegistryTree& tree, bool* changed)>& change) {
-    std::error_code ec;
     const std::filesystem::path parent = std::filesystem::path(path_).parent_path();
-    if (!parent.empty()) std::filesystem::create_directories(parent, ec);
+    if (!parent.empty()) CreateOwnerOnlyDirectories(parent);
     FileLock lock(path_, LOCK_EX, true);
     if (lock.fd < 0) return ErrorFromErrno(lock.error);
 
@@ -122,15 +174,19 @@ LONG RegistryFile::Update(const std::function<LONG(RegistryTree& tree, bool* cha
 }
 
 LONG RegistryFile::WriteText(const std::string& text) {
-    std::string temp = path_ + ".XXXXXX";
+    std::string temp = path_ + std::string(kTempInfix) + "XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) return ErrorFromErrno(errno);
     struct stat st {};
-    const mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    // A new settings file is the user's alone; an existing one keeps the mode it was given.
+    const mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0600;
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, text) && ::fsync(fd) == 0;
     const int writeError = errno;
     ok = (::close(fd) == 0) && ok;
-    if (ok && ::rename(temp.c_str(), path_.c_str()) == 0) return ERROR_SUCCESS;
+    if (ok && ::rename(temp.c_str(), path_.c_str()) == 0) {
+        RemoveStaleTemps(path_);
+        return ERROR_SUCCESS;
+    }
     const int error = ok ? errno : writeError;
     ::unlink(temp.c_str());
     return ErrorFromErrno(error);

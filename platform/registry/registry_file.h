@@ -1,7 +1,8 @@
 #pragma once
 // The registry file on disk: read under a shared lock, changed under an exclusive lock on a lock
 // file beside it ("<file>.lock") and replaced atomically (temporary file + rename), so a reader
-// never sees half a file and two writers never lose each other's changes.
+// never sees half a file and two writers never lose each other's changes. A new file and the
+// folders made for it are owner-only; temporary files of killed writers go with the next write.
 #include "platform/registry/registry_tree.h"
 
 #include <functional>

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <cstring>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 namespace platform::registry {
@@ -328,6 +329,51 @@ TEST_F(RegistryTest, WritesLeaveOnlyTheFileAndItsLock) {
     ::setenv("XDG_CONFIG_HOME", "/some/where", 1);
     EXPECT_EQ(RegistryFilePath(), "/some/where/moneko/registry.reg");
     ::unsetenv("XDG_CONFIG_HOME");
+}
+
+TEST_F(RegistryTest, TheNextWriteRemovesTempFilesOfKilledWritersAndNothingElse) {
+    const QDir dir(dir_.path());
+    const QStringList stale{"registry.reg.tmp.a1B2c3", "registry.reg.tmp.zzzzzz", "registry.reg.Xy12ab"};
+    // Not ours: a user's backup, other lengths, another file's temp, a folder of that name.
+    const QStringList kept{"registry.reg.backup", "registry.reg.tmp.abc", "other.reg.tmp.a1B2c3",
+                           "registry.reg.Xy12abc", "registry.reg.tmp.a1-2c3"};
+    for (const QString& name : stale + kept) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(dir.mkdir("registry.reg.tmp.D1r123"));
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "A", &key), ERROR_FILE_NOT_FOUND);  // a read removes nothing
+    for (const QString& name : stale) EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name.toStdString();
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "A", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    for (const QString& name : stale) EXPECT_FALSE(QFile::exists(dir.filePath(name))) << name.toStdString();
+    for (const QString& name : kept) EXPECT_TRUE(QFile::exists(dir.filePath(name))) << name.toStdString();
+    EXPECT_TRUE(QDir(dir.filePath("registry.reg.tmp.D1r123")).exists());
+}
+
+TEST_F(RegistryTest, ANewSettingsFileAndItsFoldersAreOwnerOnly) {
+    const std::string file = dir_.filePath("config/moneko/registry.reg").toStdString();
+    ::setenv("MONEKO_REGISTRY", file.c_str(), 1);
+    const mode_t old = ::umask(022);
+    HKEY key = nullptr;
+    const LONG created = RegCreateKeyA(HKEY_LOCAL_MACHINE, "A", &key);
+    ::umask(old);
+    ASSERT_EQ(created, ERROR_SUCCESS);
+    RegCloseKey(key);
+    auto mode = [](const QString& path) {
+        struct stat st {};
+        return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? (st.st_mode & 0777) : 07777u;
+    };
+    EXPECT_EQ(mode(dir_.filePath("config")), 0700u);
+    EXPECT_EQ(mode(dir_.filePath("config/moneko")), 0700u);
+    EXPECT_EQ(mode(dir_.filePath("config/moneko/registry.reg")), 0600u);
+    EXPECT_EQ(mode(dir_.filePath("config/moneko/registry.reg.lock")), 0600u);
+    // A file the user gave another mode keeps it.
+    ASSERT_EQ(::chmod(file.c_str(), 0640), 0);
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "B", &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    EXPECT_EQ(mode(dir_.filePath("config/moneko/registry.reg")), 0640u);
 }
 
 TEST_F(RegistryTest, AFolderThatCannotBeWrittenFailsTheWrite) {

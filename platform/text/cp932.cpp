@@ -1,5 +1,7 @@
 #include "platform/text/cp932.h"
 
+#include "platform/text/carried_text.h"
+
 #include <QList>
 #include <cerrno>
 #include <iconv.h>
@@ -68,6 +70,13 @@ std::string FromQString(const QString& text) {
     }
     return out;
 }
+
+std::string CarriedText(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    return Utf8ToCarried(std::string_view(utf8.constData(), static_cast<size_t>(utf8.size())));
+}
+
+QString ShownText(std::string_view carried) { return QString::fromStdString(CarriedToUtf8(carried)); }
 
 std::string Sjis(std::string_view utf8) { return Utf8ToCp932(utf8).value_or(std::string(utf8)); }
 

@@ -18,6 +18,12 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 QString ToQString(std::string_view cp932);
 std::string FromQString(const QString& text);
 
+// What the user typed, in the carried form (characters beyond CP932 as references), and carried
+// text as it is drawn. Every text a user types for others and every such text shown goes
+// through these.
+std::string CarriedText(const QString& text);
+QString ShownText(std::string_view carried);
+
 // Literal UTF-8 source text (string tables, fixed messages) as CP932 bytes.
 std::string Sjis(std::string_view utf8);
 

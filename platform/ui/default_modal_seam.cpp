@@ -60,7 +60,7 @@ int DefaultModalSeam::MessageBox(QWidget* owner, const std::string& text, const 
     QMessageBox box(owner);
     box.setWindowTitle(platform::ToQString(caption));
     box.setTextFormat(Qt::PlainText);  // message texts can carry user data; never markup
-    box.setText(platform::ToQString(text));
+    box.setText(platform::ShownText(text));
     switch (style & MB_ICONMASK) {
         case MB_ICONSTOP: box.setIcon(QMessageBox::Critical); break;
         case MB_ICONQUESTION: box.setIcon(QMessageBox::Question); break;

@@ -87,6 +87,15 @@ TEST_F(EspRoutingTest, TheAddressHeaderSortsByUserIdAndEachClickFlipsTheOrder) {
     EXPECT_EQ(Column(list->List(), 0), (QStringList{"me", "cat", "bob2", "amy"}));
 }
 
+TEST_F(EspRoutingTest, NamesBeyondCp932AreListedAsTheirOwnersTypedThem) {
+    auto panel = MakePanel();
+    Enter(*panel, 0, "me");
+    Recorder(panel->Communication())
+        .Fire(CTeskCommunication::kAvatarEntered, EnteredArgs(12, "C0A80001:1", "Zo&#xEB;&#x1F338; &#x26;#x41;"));
+    panel->Button(217)->click();
+    EXPECT_EQ(Column(panel->AvatarList()->List(), 0), (QStringList{"me", QString::fromUtf8("Zoë🌸 &#x41;")}));
+}
+
 TEST_F(EspRoutingTest, NamesCompareAsUnsignedBytes) {
     RosterEntry a, b;
     a.avatarName = platform::Sjis("ア");  // 0x83 0x41: a high byte sorts after ASCII

@@ -57,7 +57,7 @@ void RosterListDialog::ShowRows() {
     m_list->clear();
     QList<QTreeWidgetItem*> items;
     for (const RosterEntry& entry : m_rows)
-        items.append(new QTreeWidgetItem({platform::ToQString(entry.avatarName), platform::ToQString(entry.address)}));
+        items.append(new QTreeWidgetItem({platform::ShownText(entry.avatarName), platform::ToQString(entry.address)}));
     m_list->addTopLevelItems(items);
 }
 

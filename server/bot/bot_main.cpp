@@ -2,6 +2,8 @@
 // standard input while printing every event it receives, one line each (UTF-8):
 //   say TEXT | move X Y Z DX DY DZ | act CODE | esp CID TEXT | esp-open CID | esp-close CID
 //   enter REGION [AVATAR-NUMBER] | leave | talkout | wait MS | quit
+#include "platform/text/carried_text.h"
+#include "protocol/limits.h"
 #include "server/bot/wire_client.h"
 #include "server/text_encoding.h"
 
@@ -27,8 +29,18 @@ struct BotOptions {
     bool refuseEsp = false, stay = false;
 };
 
-std::string Wire(const std::string& utf8) { return server::Utf8ToCp932(utf8).value_or(utf8); }
-std::string Shown(const std::string& cp932) { return server::Cp932ToUtf8(cp932); }
+// Text goes out in the form the chat control carries: CP932 with references for the rest, so a
+// client shows exactly what the script says.
+std::string Wire(const std::string& utf8) { return platform::Utf8ToCarried(utf8); }
+std::string Shown(const std::string& carried) { return platform::CarriedToUtf8(carried); }
+
+// The server closes a connection that sends a text beyond its limit: cut it where a client would
+// (never inside a reference or a double-byte character) and say so.
+std::string Fit(const std::string& carried, size_t limit) {
+    if (carried.size() <= limit) return carried;
+    std::fprintf(stderr, "moneko-bot: text of %zu bytes cut to the limit of %zu\n", carried.size(), limit);
+    return carried.substr(0, platform::CarriedPrefixLength(carried, limit));
+}
 
 std::string PoseText(const Pose& pose) {
     std::string out;
@@ -47,7 +59,7 @@ public:
 
     int Run() {
         if (!client_.Connect(o_.host, o_.port)) return Fail("cannot connect to " + o_.host + ":" + std::to_string(o_.port));
-        auto reply = client_.Call(TalkIn{0, 0x00020001, Wire(o_.user), "", Wire(o_.name), 0, 0});
+        auto reply = client_.Call(TalkIn{0, 0x00020001, Fit(Wire(o_.user), kMaxUserId), "", Fit(Wire(o_.name), kMaxAvatarName), 0, 0});
         if (!reply || reply->status != ReplyStatus::Ok) return Fail("talk-in refused");
         id_ = reply->clientId;
         Print("TalkIn " + std::to_string(id_));
@@ -62,7 +74,7 @@ private:
     }
 
     bool Enter(const std::string& region, const std::string& avatar) {
-        auto reply = client_.Call(EnterRegion{0, Wire(region), avatar, Pose{0, 0, 0, 0, 0, -1}, o_.presence});
+        auto reply = client_.Call(EnterRegion{0, server::Utf8ToCp932(region).value_or(region), avatar, Pose{0, 0, 0, 0, 0, -1}, o_.presence});
         if (!reply || reply->status != ReplyStatus::Ok) return false;
         Print("EnterRegion " + std::to_string(reply->clientId));
         return true;
@@ -77,7 +89,7 @@ private:
                     Print(std::string(std::is_same_v<T, AvatarEntered> ? "AvatarEntered " : "AvatarPresent ") +
                           std::to_string(a.clientId) + " " + Shown(a.userId) + " " + Shown(a.avatarName) + " " +
                           a.avatarNumber + " " + std::to_string(a.presence) + PoseText(a.pose));
-                    if (std::is_same_v<T, AvatarEntered> && !o_.greet.empty()) client_.Send(SendChat{Wire(o_.greet)});
+                    if (std::is_same_v<T, AvatarEntered> && !o_.greet.empty()) client_.Send(SendChat{Fit(Wire(o_.greet), kMaxChatText)});
                 } else if constexpr (std::is_same_v<T, AvatarLeft>) {
                     Print("AvatarLeft " + std::to_string(e.clientId));
                 } else if constexpr (std::is_same_v<T, AvatarMoved>) {
@@ -93,7 +105,7 @@ private:
                 } else if constexpr (std::is_same_v<T, EspReceived>) {
                     Print("EspStringReceived " + std::to_string(e.clientId) + " " + Shown(e.text));
                     if (!o_.espReply.empty() && e.clientId != id_)
-                        client_.Send(SendEsp{e.clientId, Wire(o_.espReply)});
+                        client_.Send(SendEsp{e.clientId, Fit(Wire(o_.espReply), kMaxEspText)});
                 } else if constexpr (std::is_same_v<T, EspRequested>) {
                     Print("EspRequested " + std::to_string(e.clientId) + " " + Shown(e.userId) + " " + Shown(e.avatarName));
                     client_.Send(protocol::EspAnswer{e.clientId, !o_.refuseEsp});
@@ -117,7 +129,7 @@ private:
         std::getline(in >> std::ws, rest);
         if (verb.empty() || verb[0] == '#') return true;
         if (verb == "say") {
-            client_.Send(SendChat{Wire(rest)});
+            client_.Send(SendChat{Fit(Wire(rest), kMaxChatText)});
         } else if (verb == "move") {
             Pose pose{};
             std::istringstream numbers(rest);
@@ -131,7 +143,7 @@ private:
             fields >> id;
             std::string text;
             std::getline(fields >> std::ws, text);
-            client_.Send(SendEsp{uint16_t(id), Wire(text)});
+            client_.Send(SendEsp{uint16_t(id), Fit(Wire(text), kMaxEspText)});
         } else if (verb == "esp-open") {
             auto r = client_.Call(OpenEsp{0, uint16_t(std::atoi(rest.c_str())), "", ""});
             Print(std::string("OpenEspConnection ") + (r && r->status == ReplyStatus::Ok ? "TRUE" : "FALSE"));
