@@ -18,7 +18,7 @@
 #include "teskchat/chat_column_list.h"
 #include "teskchat/chat_log_view.h"
 #include "teskchat/chat_pane.h"
-#include "tests/e2e/faults/bot_process.h"
+#include "tests/e2e/support/bot_process.h"
 #include "tests/e2e/support/installation.h"
 
 #include <QAbstractButton>
