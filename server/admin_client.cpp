@@ -42,7 +42,39 @@ std::string AdminClient::Request(const std::string& socketPath, const std::strin
     return answer.empty() ? "error no answer" : answer;
 }
 
+namespace {
+
+const char kHelp[] =
+    "moneko-server admin: commands for a running moneko-server, over its admin socket.\n"
+    "\n"
+    "usage: moneko-server admin [--socket F | --port N] COMMAND...\n"
+    "\n"
+    "  --socket F    the server's admin socket (default: the one of the server on port 11001)\n"
+    "  --port N      the admin socket of the server on port N, in its default place\n"
+    "\n"
+    "Commands:\n"
+    "  announce [--region R] TEXT   show TEXT to everyone, or to region R only\n"
+    "  close-region R               send everyone out of region R; it stays closed (also after a\n"
+    "                               restart) until open-region\n"
+    "  open-region R                let people into region R again\n"
+    "  kick CLIENT-ID               end that participant's connection (they may come back)\n"
+    "  ban CLIENT-ID|ADDRESS [--minutes N]\n"
+    "                               refuse that participant's address (or ADDRESS) and close its\n"
+    "                               connections; for N minutes, or until unban (default); kept across\n"
+    "                               restarts and shared by every node of a cluster\n"
+    "  unban ADDRESS                lift a ban\n"
+    "  bans                         list the bans in force\n"
+    "\n"
+    "Prints the server's answer (\"ok N\": N participants reached) and exits 0, or 1 on an error\n"
+    "answer, 2 on bad usage.\n";
+
+}  // namespace
+
 int AdminClient::Run(const std::vector<std::string>& args) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     std::string socketPath;
     size_t i = 0;
     for (; i + 1 < args.size(); i += 2) {
@@ -83,8 +115,20 @@ int AdminClient::Run(const std::vector<std::string>& args) {
         auto r = wire(rest[1]);
         if (!r) return usage();
         line = "close-region\t" + *r;
+    } else if (rest[0] == "open-region" && rest.size() == 2) {
+        auto r = wire(rest[1]);
+        if (!r) return usage();
+        line = "open-region\t" + *r;
     } else if (rest[0] == "kick" && rest.size() == 2) {
         line = "kick\t" + rest[1];
+    } else if (rest[0] == "ban" && (rest.size() == 2 || (rest.size() == 4 && rest[2] == "--minutes"))) {
+        if (rest[1].find_first_of("\t\n\r") != std::string::npos) return usage();
+        line = "ban\t" + rest[1] + "\t" + (rest.size() == 4 ? rest[3] : "0");
+    } else if (rest[0] == "unban" && rest.size() == 2) {
+        if (rest[1].find_first_of("\t\n\r") != std::string::npos) return usage();
+        line = "unban\t" + rest[1];
+    } else if (rest[0] == "bans" && rest.size() == 1) {
+        line = "bans";
     } else {
         return usage();
     }

@@ -1,6 +1,7 @@
 #include "server/session.h"
 
 #include "protocol/limits.h"
+#include "server/address_key.h"
 #include "server/world_server.h"
 
 #include <cstdio>
@@ -8,22 +9,6 @@
 namespace server {
 
 using namespace protocol;
-
-namespace {
-
-std::string HexOf(const asio::ip::address& address) {
-    uint32_t v = 0;
-    if (address.is_v4()) {
-        v = address.to_v4().to_uint();
-    } else if (address.is_v6() && address.to_v6().is_v4_mapped()) {
-        v = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_uint();
-    }
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", v);
-    return text;
-}
-
-}  // namespace
 
 Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial)
     : socket_(std::move(socket)),
@@ -38,8 +23,10 @@ Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t ser
     std::error_code ec;
     auto endpoint = socket_.remote_endpoint(ec);
     if (!ec) {
-        peerAddress_ = endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
-        peerHex_ = HexOf(endpoint.address());
+        const auto address = endpoint.address();
+        peerAddress_ = address.is_v6() ? "[" + address.to_string() + "]:" + std::to_string(endpoint.port())
+                                       : address.to_string() + ":" + std::to_string(endpoint.port());
+        peerHex_ = AddressKey(endpoint.address());
     } else {
         peerAddress_ = "?";
         peerHex_ = "00000000";
@@ -67,9 +54,9 @@ void Session::Start() {
     Read();
 }
 
-void Session::Reject() {
-    server_.Log(Tag() + " refused: too many connections from its address");
-    Drop(ByeReason::TooManyConnections, "too many connections from your address");
+void Session::Reject(ByeReason reason, const std::string& text) {
+    server_.Log(Tag() + " refused: " + text);
+    Drop(reason, text);
 }
 
 void Session::ArmKeepalive() {
@@ -93,7 +80,6 @@ void Session::Read() {
             self->Finish(ec == asio::error::eof ? "disconnected" : "read error: " + ec.message());
             return;
         }
-        self->lastReceived_ = std::chrono::steady_clock::now();
         self->decoder_.Append(self->readBuffer_.data(), n);
         Message message;
         for (;;) {
@@ -103,6 +89,8 @@ void Session::Read() {
                 self->Drop(ByeReason::ProtocolError, self->decoder_.Error());
                 return;
             }
+            // Only whole frames show the peer is alive: a byte now and then is not talking.
+            self->lastReceived_ = std::chrono::steady_clock::now();
             self->Handle(message);
             if (self->closing_) return;
         }
@@ -135,6 +123,10 @@ void Session::Handle(Message& message) {
             } else if constexpr (std::is_same_v<T, EnterRegion>) {
                 if (!clientId_) return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Refused);
                 if (m.region.empty()) return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::BadRequest);
+                if (server_.GetModeration().IsClosed(m.region)) {
+                    server_.Log(Tag() + " refused entry to closed region " + LogText(m.region));
+                    return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Refused);
+                }
                 // The answer goes first: the roster that follows belongs to the new region.
                 Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Ok);
                 world.EnterRegion(clientId_, m.region, m.avatarNumber, m.pose, m.presence);
@@ -201,13 +193,23 @@ void Session::Queue(Chunk chunk, bool evenWhenClosing) {
     if (finished_ || (closing_ && !evenWhenClosing)) return;
     if (!evenWhenClosing && queuedBytes_ + chunk.length > server_.Options().sendQueueBytes) {
         // A reader this slow would hold memory for everyone; it goes, nobody waits for it.
-        closing_ = true;
-        Finish("dropped: send queue over " + std::to_string(server_.Options().sendQueueBytes) + " bytes");
+        GiveUpOnSlowReader();
         return;
     }
     queuedBytes_ += chunk.length;
     queue_.push_back(std::move(chunk));
     Write();
+}
+
+void Session::GiveUpOnSlowReader() {
+    // Chunks are whole frames, so cutting the queue after those being written keeps the stream
+    // decodable up to the Bye.
+    const size_t keep = writing_ ? inFlight_ : 0;
+    while (queue_.size() > keep) {
+        queuedBytes_ -= queue_.back().length;
+        queue_.pop_back();
+    }
+    Drop(ByeReason::TooSlow, "too slow: send queue over " + std::to_string(server_.Options().sendQueueBytes) + " bytes");
 }
 
 void Session::Write() {
@@ -216,8 +218,10 @@ void Session::Write() {
     std::vector<asio::const_buffer> buffers;
     for (size_t i = 0; i < queue_.size() && i < 64; ++i)
         buffers.push_back(asio::buffer(queue_[i].bytes->data() + queue_[i].offset, queue_[i].length));
+    inFlight_ = buffers.size();
     asio::async_write(socket_, buffers, [self = shared_from_this()](std::error_code ec, size_t written) {
         self->writing_ = false;
+        self->inFlight_ = 0;
         if (ec) {
             self->Finish("write error: " + ec.message());
             return;

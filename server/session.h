@@ -21,8 +21,8 @@ public:
     Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial);
 
     void Start();
-    // Refuses the connection at once with a Bye (too many from its address).
-    void Reject();
+    // Refuses the connection at once with a Bye saying why (full, too many from its address, banned).
+    void Reject(protocol::ByeReason reason, const std::string& text);
 
     void Send(const protocol::Message& message) override;
     void SendShared(std::shared_ptr<const protocol::Bytes> frames, size_t skipOffset, size_t skipLength) override;
@@ -42,6 +42,8 @@ private:
     void Reply(uint16_t seq, protocol::MessageType request, protocol::ReplyStatus status);
     void Queue(Chunk chunk, bool evenWhenClosing = false);
     void Write();
+    // The peer does not read: what it has not started to receive is dropped, and a Bye takes its place.
+    void GiveUpOnSlowReader();
     void ArmKeepalive();
     void Finish(const std::string& why);
     std::string Tag() const;
@@ -55,11 +57,12 @@ private:
     std::deque<Chunk> queue_;
     size_t queuedBytes_ = 0;
     bool writing_ = false;
+    size_t inFlight_ = 0;    // chunks at the front of the queue handed to the socket
     bool closing_ = false;   // no more reading; the queue drains, then the socket closes
     bool finished_ = false;
     uint16_t clientId_ = 0;  // 0 until talked in
     TokenBucket messages_, poses_;
-    std::chrono::steady_clock::time_point lastReceived_;
+    std::chrono::steady_clock::time_point lastReceived_;  // the last complete frame
     asio::steady_timer talkInTimer_, keepaliveTimer_, closeTimer_;
     uint32_t pingToken_ = 0;
 };

@@ -21,11 +21,11 @@ WireClient::~WireClient() { Close(); }
 bool WireClient::Connect(const std::string& host, uint16_t port, int timeoutMs) {
     Close();
     addrinfo hints{};
-    hints.ai_family = AF_INET;
+    hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
     if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0 || !found) return false;
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    fd_ = ::socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     int rc = fd_ >= 0 ? ::connect(fd_, found->ai_addr, found->ai_addrlen) : -1;
     freeaddrinfo(found);
     if (fd_ < 0) return false;
