@@ -8,7 +8,9 @@
 
 namespace server {
 
-bool MakePrivateFolder(const std::string& path, std::string* error) {
+namespace {
+
+bool MakeFolder(const std::string& path, mode_t forbidden, std::string* error) {
     if (path.empty()) {
         *error = "no folder given";
         return false;
@@ -31,14 +33,21 @@ bool MakePrivateFolder(const std::string& path, std::string* error) {
         *error = path + " is not a folder (a link or a file is in its place)";
         return false;
     }
-    if (st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) {
+    if (st.st_uid != ::geteuid() || (st.st_mode & forbidden) != 0) {
         char mode[8];
         std::snprintf(mode, sizeof mode, "%04o", unsigned(st.st_mode & 07777));
-        *error = "the folder " + path + " is not private to this user (owner uid " + std::to_string(st.st_uid) +
+        *error = "the folder " + path + " is not " + (forbidden == 077 ? "private to" : "only writable by") +
+                 " this user (owner uid " + std::to_string(st.st_uid) +
                  ", mode " + mode + "); remove it or choose another place";
         return false;
     }
     return true;
 }
+
+}  // namespace
+
+bool MakePrivateFolder(const std::string& path, std::string* error) { return MakeFolder(path, 077, error); }
+
+bool MakeOwnFolder(const std::string& path, std::string* error) { return MakeFolder(path, 022, error); }
 
 }  // namespace server

@@ -9,5 +9,8 @@ namespace server {
 // Makes the folder (and missing parents, mode 0700) or checks the existing one; false with
 // *error naming the folder when it cannot be made or is not private.
 bool MakePrivateFolder(const std::string& path, std::string* error);
+// The same, but an existing folder others may read is accepted as long as only this user can
+// change what is in it (a data folder whose files carry their own modes).
+bool MakeOwnFolder(const std::string& path, std::string* error);
 
 }  // namespace server

@@ -48,6 +48,18 @@ TEST_F(PrivateFolderTest, RefusesAFolderOthersCanEnter) {
     EXPECT_EQ(ModeOf(path), 0777u);
 }
 
+TEST_F(PrivateFolderTest, OwnFolderMayBeReadableButNotWritableByOthers) {
+    const std::string path = root + "/data";
+    ASSERT_EQ(::mkdir(path.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0755), 0);
+    std::string error;
+    EXPECT_TRUE(MakeOwnFolder(path, &error)) << error;
+    EXPECT_FALSE(MakePrivateFolder(path, &error));
+    ASSERT_EQ(::chmod(path.c_str(), 0775), 0);
+    EXPECT_FALSE(MakeOwnFolder(path, &error));
+    EXPECT_NE(error.find("only writable by"), std::string::npos) << error;
+}
+
 TEST_F(PrivateFolderTest, RefusesALinkInPlaceOfTheFolder) {
     const std::string target = root + "/elsewhere", path = root + "/run";
     ASSERT_EQ(::mkdir(target.c_str(), 0700), 0);

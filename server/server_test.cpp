@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <netinet/in.h>
 #include <sys/stat.h>
 #include <sys/socket.h>
@@ -244,8 +246,11 @@ TEST_F(ServerTest, FloodingClientIsDropped) {
 }
 
 TEST_F(ServerTest, SlowReaderIsDroppedWithoutStallingOthers) {
-    StartServer({"--send-queue-bytes", "65536", "--rate", "60000", "--burst", "60000"});
+    // The slow reader is a bare socket: no TLS.
+    StartServer({"--plain", "--send-queue-bytes", "65536", "--rate", "60000", "--burst", "60000"});
     WireClient talker, listener;
+    talker.SetPlain(true);
+    listener.SetPlain(true);
     const uint16_t it = Join(talker, "1", "r");
     Join(listener, "3", "r");
     // The slow reader never reads, with a tiny receive window.
@@ -537,6 +542,35 @@ TEST(ServerHelpTest, HelpGoesToStandardOutputWithoutADisplay) {
     // Errors about a place name it.
     run("--address 300.1.2.3 --port 0", &status);
     EXPECT_NE(status, 0);
+}
+
+TEST(ServerUnitTest, SystemdUnitIsValidAndConfinesTheServer) {
+    const char* source = std::getenv("MONEKO_SOURCE_DIR");
+    ASSERT_TRUE(source);
+    std::ifstream in(std::string(source) + "/server/systemd/moneko-server.service");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string unit = text.str();
+    ASSERT_FALSE(unit.empty());
+    // Where the admin socket and the data folder come from, and who runs it.
+    for (const char* line : {"RuntimeDirectory=moneko-server", "RuntimeDirectoryMode=0700", "StateDirectory=moneko-server",
+                             "StateDirectoryMode=0700", "User=moneko", "NoNewPrivileges=yes", "ProtectSystem=strict"})
+        EXPECT_NE(unit.find(std::string("\n") + line + "\n"), std::string::npos) << line;
+    if (std::system("command -v systemd-analyze >/dev/null 2>&1") != 0) GTEST_SKIP() << "no systemd-analyze here";
+    // Verified against a binary that exists here.
+    const std::string at = "/usr/bin/moneko-server";
+    unit.replace(unit.find(at), at.size(), std::string(std::getenv("MONEKO_BIN_DIR")) + "/moneko-server");
+    const std::string copy = std::filesystem::temp_directory_path() / ("moneko-server-" + std::to_string(::getpid()) + ".service");
+    std::ofstream(copy) << unit;
+    FILE* pipe = popen(("systemd-analyze verify '" + copy + "' 2>&1").c_str(), "r");
+    std::string complaints;
+    char buffer[512];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) complaints.append(buffer, n);
+    const int status = pclose(pipe);
+    std::filesystem::remove(copy);
+    EXPECT_EQ(status, 0) << complaints;
+    EXPECT_EQ(complaints, "");
 }
 
 }  // namespace

@@ -10,7 +10,7 @@ namespace server {
 
 using namespace protocol;
 
-Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial)
+Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial, asio::ssl::context* tls)
     : socket_(std::move(socket)),
       server_(server),
       serial_(serial),
@@ -32,6 +32,22 @@ Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t ser
         peerHex_ = "00000000";
     }
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
+    if (tls) tls_ = std::make_unique<asio::ssl::stream<asio::ip::tcp::socket&>>(socket_, *tls);
+}
+
+void Session::Handshake(std::function<void()> then) {
+    if (!tls_) return then();
+    handshaking_ = true;
+    tls_->async_handshake(asio::ssl::stream_base::server, [self = shared_from_this(), then](std::error_code ec) {
+        self->handshaking_ = false;
+        if (self->finished_) return;
+        if (ec) {
+            self->Finish("TLS handshake failed: " + ec.message());
+            return;
+        }
+        then();
+        self->Write();  // anything queued while the handshake ran
+    });
 }
 
 std::string Session::Tag() const {
@@ -43,20 +59,32 @@ std::string Session::Tag() const {
 void Session::Start() {
     server_.Log(Tag() + " connected");
     const auto& o = server_.Options();
-    Send(Welcome{static_cast<uint16_t>((o.keepaliveMs + 999) / 1000), kMaxFrameLength,
-                 static_cast<uint16_t>(kMaxChatText), static_cast<uint16_t>(kMaxEspText),
-                 static_cast<uint16_t>(o.messagesPerSecond), static_cast<uint16_t>(o.messageBurst)});
+    // The time to talk in includes the handshake: a peer that never finishes it goes as well.
     talkInTimer_.expires_after(std::chrono::milliseconds(o.talkInTimeoutMs));
     talkInTimer_.async_wait([self = shared_from_this()](std::error_code ec) {
-        if (!ec && self->clientId_ == 0) self->Drop(ByeReason::Timeout, "no talk-in in time");
+        if (ec || self->clientId_ != 0) return;
+        if (self->handshaking_) return self->Finish("no TLS handshake in time");
+        self->Drop(ByeReason::Timeout, "no talk-in in time");
     });
-    ArmKeepalive();
-    Read();
+    Handshake([this] {
+        const auto& o = server_.Options();
+        Send(Welcome{static_cast<uint16_t>((o.keepaliveMs + 999) / 1000), kMaxFrameLength,
+                     static_cast<uint16_t>(kMaxChatText), static_cast<uint16_t>(kMaxEspText),
+                     static_cast<uint16_t>(o.messagesPerSecond), static_cast<uint16_t>(o.messageBurst)});
+        ArmKeepalive();
+        Read();
+    });
 }
 
 void Session::Reject(ByeReason reason, const std::string& text) {
     server_.Log(Tag() + " refused: " + text);
-    Drop(reason, text);
+    if (!tls_) return Drop(reason, text);
+    // The Bye can only be said inside TLS; a peer that does not finish the handshake soon is cut off.
+    closeTimer_.expires_after(std::chrono::seconds(2));
+    closeTimer_.async_wait([self = shared_from_this()](std::error_code ec) {
+        if (!ec && self->handshaking_) self->Finish("");
+    });
+    Handshake([this, reason, text] { Drop(reason, text); });
 }
 
 void Session::ArmKeepalive() {
@@ -74,10 +102,12 @@ void Session::ArmKeepalive() {
 }
 
 void Session::Read() {
-    socket_.async_read_some(asio::buffer(readBuffer_), [self = shared_from_this()](std::error_code ec, size_t n) {
+    auto handler = [self = shared_from_this()](std::error_code ec, size_t n) {
         if (self->closing_) return;
         if (ec) {
-            self->Finish(ec == asio::error::eof ? "disconnected" : "read error: " + ec.message());
+            // A TLS peer that closes without saying so in TLS has simply gone.
+            const bool gone = ec == asio::error::eof || ec == asio::ssl::error::stream_truncated;
+            self->Finish(gone ? "disconnected" : "read error: " + ec.message());
             return;
         }
         self->decoder_.Append(self->readBuffer_.data(), n);
@@ -95,7 +125,11 @@ void Session::Read() {
             if (self->closing_) return;
         }
         self->Read();
-    });
+    };
+    if (tls_)
+        tls_->async_read_some(asio::buffer(readBuffer_), std::move(handler));
+    else
+        socket_.async_read_some(asio::buffer(readBuffer_), std::move(handler));
 }
 
 void Session::Reply(uint16_t seq, MessageType request, ReplyStatus status) {
@@ -213,13 +247,13 @@ void Session::GiveUpOnSlowReader() {
 }
 
 void Session::Write() {
-    if (writing_ || queue_.empty() || finished_) return;
+    if (writing_ || handshaking_ || queue_.empty() || finished_) return;
     writing_ = true;
     std::vector<asio::const_buffer> buffers;
     for (size_t i = 0; i < queue_.size() && i < 64; ++i)
         buffers.push_back(asio::buffer(queue_[i].bytes->data() + queue_[i].offset, queue_[i].length));
     inFlight_ = buffers.size();
-    asio::async_write(socket_, buffers, [self = shared_from_this()](std::error_code ec, size_t written) {
+    auto handler = [self = shared_from_this()](std::error_code ec, size_t written) {
         self->writing_ = false;
         self->inFlight_ = 0;
         if (ec) {
@@ -243,7 +277,15 @@ void Session::Write() {
         } else if (self->closing_) {
             self->Finish("");
         }
-    });
+    };
+    if (!tls_) return asio::async_write(socket_, buffers, std::move(handler));
+    // TLS writes one buffer at a time: copied together, many small frames share records.
+    writeScratch_.clear();
+    for (const auto& b : buffers) {
+        const auto* p = static_cast<const uint8_t*>(b.data());
+        writeScratch_.insert(writeScratch_.end(), p, p + b.size());
+    }
+    asio::async_write(*tls_, asio::buffer(writeScratch_), std::move(handler));
 }
 
 void Session::Drop(ByeReason reason, const std::string& text) {

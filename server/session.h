@@ -6,11 +6,14 @@
 #include "server/token_bucket.h"
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <array>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace server {
 
@@ -18,7 +21,8 @@ class WorldServer;
 
 class Session : public ParticipantLink, public std::enable_shared_from_this<Session> {
 public:
-    Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial);
+    // With a TLS context the connection speaks TLS, from its handshake on.
+    Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial, asio::ssl::context* tls = nullptr);
 
     void Start();
     // Refuses the connection at once with a Bye saying why (full, too many from its address, banned).
@@ -37,6 +41,8 @@ private:
         std::shared_ptr<const protocol::Bytes> bytes;
         size_t offset, length;
     };
+    // Runs `then` once the TLS handshake is done (at once without TLS).
+    void Handshake(std::function<void()> then);
     void Read();
     void Handle(protocol::Message& message);
     void Reply(uint16_t seq, protocol::MessageType request, protocol::ReplyStatus status);
@@ -49,6 +55,9 @@ private:
     std::string Tag() const;
 
     asio::ip::tcp::socket socket_;
+    std::unique_ptr<asio::ssl::stream<asio::ip::tcp::socket&>> tls_;
+    bool handshaking_ = false;
+    std::vector<uint8_t> writeScratch_;  // TLS: the chunks of one write in one record stream
     WorldServer& server_;
     uint64_t serial_;
     std::string peerAddress_, peerHex_;

@@ -4,6 +4,7 @@
 #include "server/local_world.h"
 #include "server/private_folder.h"
 #include "server/session.h"
+#include "server/tls_identity.h"
 
 #include <chrono>
 #include <cstdio>
@@ -100,6 +101,8 @@ bool WorldServer::Start(std::string* error) {
         }
     }
 
+    if (!options_.plain && !SetUpTls(error)) return false;
+
     std::error_code ec;
     auto address = asio::ip::make_address(options_.address, ec);
     if (ec) {
@@ -163,7 +166,7 @@ void WorldServer::Accept() {
         }
         acceptDelay_ = std::chrono::milliseconds(0);
         if (auto line = acceptErrors_.Settle("accept works again")) Log(*line);
-        auto session = std::make_shared<Session>(std::move(socket), *this, nextSerial_++);
+        auto session = std::make_shared<Session>(std::move(socket), *this, nextSerial_++, tls_.get());
         const bool full = sessions_.size() >= connectionLimit_;
         sessions_[session->Serial()] = session;
         const std::string address = session->PeerHex();
@@ -179,6 +182,36 @@ void WorldServer::Accept() {
         }
         Accept();
     });
+}
+
+bool WorldServer::SetUpTls(std::string* error) {
+    std::string cert = options_.certFile, key = options_.keyFile;
+    if (cert.empty()) {
+        cert = options_.dataDir + "/tls-cert.pem";
+        key = options_.dataDir + "/tls-key.pem";
+        std::string why;
+        if (!MakeOwnFolder(options_.dataDir, &why)) {
+            *error = "data folder: " + why;
+            return false;
+        }
+        if (!EnsureSelfSignedCertificate(cert, key, error)) return false;
+    }
+    tls_ = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
+    // TLS 1.3 only: nothing older is offered, so nothing older can be negotiated down to.
+    SSL_CTX_set_min_proto_version(tls_->native_handle(), TLS1_3_VERSION);
+    std::error_code ec;
+    tls_->use_certificate_chain_file(cert, ec);
+    if (ec) {
+        *error = "cannot use the certificate " + cert + ": " + ec.message();
+        return false;
+    }
+    tls_->use_private_key_file(key, asio::ssl::context::pem, ec);
+    if (ec || SSL_CTX_check_private_key(tls_->native_handle()) != 1) {
+        *error = "cannot use the key " + key + " (with " + cert + ")" + (ec ? ": " + ec.message() : ": it does not match");
+        return false;
+    }
+    Log("TLS 1.3 with " + cert + ", SHA-256 fingerprint " + CertificateFingerprint(cert));
+    return true;
 }
 
 void WorldServer::RetryAcceptLater() {

@@ -7,6 +7,7 @@
 #include "server/world.h"
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <map>
 #include <memory>
@@ -53,6 +54,8 @@ private:
     void Tick();
     // After an accept error: try again later, later each time up to a second.
     void RetryAcceptLater();
+    // The TLS context from the configured or the server's own certificate.
+    bool SetUpTls(std::string* error);
 
     asio::io_context& io_;
     ServerOptions options_;
@@ -60,6 +63,7 @@ private:
     asio::steady_timer tickTimer_, acceptRetry_;
     std::unique_ptr<World> world_;
     std::unique_ptr<AdminChannel> admin_;
+    std::unique_ptr<asio::ssl::context> tls_;  // null: --plain
     std::map<uint64_t, std::shared_ptr<Session>> sessions_;
     std::map<std::string, int> perAddress_;
     Moderation moderation_;

@@ -25,6 +25,7 @@ struct BotOptions {
     int16_t presence = 1;
     std::string greet, espReply;
     bool refuseEsp = false, stay = false;
+    bool plain = false;  // no TLS
 };
 
 std::string Wire(const std::string& utf8) { return server::Utf8ToCp932(utf8).value_or(utf8); }
@@ -46,6 +47,7 @@ public:
     explicit Bot(BotOptions o) : o_(std::move(o)) {}
 
     int Run() {
+        client_.SetPlain(o_.plain);
         if (!client_.Connect(o_.host, o_.port)) return Fail("cannot connect to " + o_.host + ":" + std::to_string(o_.port));
         auto reply = client_.Call(TalkIn{0, 0x00020001, Wire(o_.user), "", Wire(o_.name), 0, 0});
         if (!reply || reply->status != ReplyStatus::Ok) return Fail("talk-in refused");
@@ -218,6 +220,7 @@ int main(int argc, char** argv) {
     auto usage = [] {
         std::fputs("usage: moneko-bot [--host H] [--port P] [--user ID] [--name NAME] [--region R] [--avatar N]\n"
                    "                  [--ghost] [--greet TEXT] [--esp-reply TEXT] [--refuse-esp] [--stay]\n"
+                   "                  [--plain]   (without TLS, for a server started with --plain)\n"
                    "commands on standard input: say, move, act, esp, esp-open, esp-close, enter, leave,\n"
                    "talkout, wait MS, quit\n",
                    stderr);
@@ -230,6 +233,7 @@ int main(int argc, char** argv) {
         if (a == "--ghost") o.presence = 2;
         else if (a == "--refuse-esp") o.refuseEsp = true;
         else if (a == "--stay") o.stay = true;
+        else if (a == "--plain") o.plain = true;
         else if (!(v = value())) return usage();
         else if (a == "--host") o.host = v;
         else if (a == "--port") o.port = uint16_t(std::atoi(v));
