@@ -199,6 +199,10 @@ bool WorldServer::SetUpTls(std::string* error) {
     tls_ = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_server);
     // TLS 1.3 only: nothing older is offered, so nothing older can be negotiated down to.
     SSL_CTX_set_min_proto_version(tls_->native_handle(), TLS1_3_VERSION);
+    // AES-128 first: as strong as the protocol needs, and the cheapest on processors with AES
+    // instructions, which every write to every member pays.
+    SSL_CTX_set_ciphersuites(tls_->native_handle(), "TLS_AES_128_GCM_SHA256:TLS_CHACHA20_POLY1305_SHA256:TLS_AES_256_GCM_SHA384");
+    SSL_CTX_set_options(tls_->native_handle(), SSL_OP_CIPHER_SERVER_PREFERENCE);
     std::error_code ec;
     tls_->use_certificate_chain_file(cert, ec);
     if (ec) {
