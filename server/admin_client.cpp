@@ -13,7 +13,7 @@ namespace server {
 
 std::string AdminClient::Request(const std::string& socketPath, const std::string& line) {
     sockaddr_un address{};
-    if (socketPath.size() >= sizeof address.sun_path) return "error socket path too long";
+    if (socketPath.size() >= sizeof address.sun_path) return "error socket path too long: " + socketPath;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -39,7 +39,7 @@ std::string AdminClient::Request(const std::string& socketPath, const std::strin
     }
     ::close(fd);
     if (!answer.empty() && answer.back() == '\n') answer.pop_back();
-    return answer.empty() ? "error no answer" : answer;
+    return answer.empty() ? "error no answer from " + socketPath : answer;
 }
 
 namespace {
@@ -79,7 +79,15 @@ int AdminClient::Run(const std::vector<std::string>& args) {
     size_t i = 0;
     for (; i + 1 < args.size(); i += 2) {
         if (args[i] == "--socket") socketPath = args[i + 1];
-        else if (args[i] == "--port") socketPath = DefaultAdminSocket(static_cast<uint16_t>(std::atoi(args[i + 1].c_str())));
+        else if (args[i] == "--port") {
+            char* end = nullptr;
+            const long port = std::strtol(args[i + 1].c_str(), &end, 10);
+            if (args[i + 1].empty() || *end || port < 1 || port > 65535) {
+                std::fprintf(stderr, "moneko-server admin: bad port %s\n", args[i + 1].c_str());
+                return 2;
+            }
+            socketPath = DefaultAdminSocket(static_cast<uint16_t>(port));
+        }
         else break;
     }
     if (socketPath.empty()) socketPath = DefaultAdminSocket(11001);

@@ -539,9 +539,38 @@ TEST(ServerHelpTest, HelpGoesToStandardOutputWithoutADisplay) {
     EXPECT_EQ(status, 0);
     for (const char* command : {"announce", "close-region", "open-region", "kick", "ban", "unban", "bans"})
         EXPECT_NE(admin.find(command), std::string::npos) << command;
-    // Errors about a place name it.
-    run("--address 300.1.2.3 --port 0", &status);
+}
+
+TEST(ServerHelpTest, ErrorsNameTheFileOrAddress) {
+    const char* dir = std::getenv("MONEKO_BIN_DIR");
+    const std::string binary = std::string(dir ? dir : ".") + "/moneko-server";
+    const std::string folder = std::filesystem::temp_directory_path() / ("moneko-errors-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    // Everything it says, standard error included, and how it ended.
+    auto run = [&](const std::string& args, int* status) {
+        FILE* pipe = popen(("cd '" + folder + "' && '" + binary + "' " + args + " 2>&1").c_str(), "r");
+        std::string out;
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        *status = pclose(pipe);
+        return out;
+    };
+    const std::string common = "--port 0 --plain --data-dir '" + folder + "/data' --admin-socket '" + folder + "/run/a.sock' ";
+    int status = 0;
+    std::string said = run(common + "--address 300.1.2.3", &status);
     EXPECT_NE(status, 0);
+    EXPECT_NE(said.find("300.1.2.3"), std::string::npos) << said;
+    said = run(common + "--port-file /nonexistent/folder/port", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find("/nonexistent/folder/port"), std::string::npos) << said;
+    said = run("admin --socket '" + folder + "/nobody.sock' bans", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find(folder + "/nobody.sock"), std::string::npos) << said;
+    said = run("admin --port 99999 bans", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find("99999"), std::string::npos) << said;
+    std::filesystem::remove_all(folder);
 }
 
 TEST(ServerUnitTest, SystemdUnitIsValidAndConfinesTheServer) {

@@ -133,8 +133,14 @@ bool WorldServer::Start(std::string* error) {
     if (!options_.portFile.empty()) {
         // Written whole and renamed, so a reader never sees half a number.
         const std::string temp = options_.portFile + ".tmp";
-        std::ofstream(temp) << port_ << "\n";
-        std::rename(temp.c_str(), options_.portFile.c_str());
+        std::ofstream out(temp);
+        out << port_ << "\n";
+        out.close();
+        if (!out || std::rename(temp.c_str(), options_.portFile.c_str()) != 0) {
+            std::remove(temp.c_str());
+            *error = "cannot write the port file " + options_.portFile;
+            return false;
+        }
     }
     Log("listening on " + options_.address + " port " + std::to_string(port_) + ", admin socket " + options_.adminSocket);
     Accept();
