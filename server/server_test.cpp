@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/socket.h>
 #include <poll.h>
@@ -364,6 +365,49 @@ TEST_F(ServerTest, FewFileDescriptorsCostNeitherACoreNorTheDisk) {
     WireClient late;
     ASSERT_TRUE(late.Connect("127.0.0.1", server.Port()));
     EXPECT_TRUE(late.WaitFor<Welcome>(2000));
+}
+
+// CPU seconds the process has used so far, from /proc.
+double CpuSecondsOf(int pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::stod(field);
+    return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+TEST_F(ServerTest, OutOfDescriptorsTheAcceptLoopWaitsAndLogsOnceASecond) {
+    StartServer({"--plain", "--max-per-address", "1000"});
+    // The limit drops under the running server, below what it planned for.
+    rlimit had{};
+    ASSERT_EQ(::prlimit(server.Pid(), RLIMIT_NOFILE, nullptr, &had), 0);
+    rlimit few{24, had.rlim_max};
+    ASSERT_EQ(::prlimit(server.Pid(), RLIMIT_NOFILE, &few, nullptr), 0);
+    std::vector<std::unique_ptr<WireClient>> crowd;
+    for (int i = 0; i < 40; ++i) {
+        crowd.push_back(std::make_unique<WireClient>());
+        crowd.back()->SetPlain(true);
+        crowd.back()->Connect("127.0.0.1", server.Port(), 500);
+    }
+    const double before = CpuSecondsOf(server.Pid());
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const double used = CpuSecondsOf(server.Pid()) - before;
+    EXPECT_LT(used, 0.5) << "the accept loop spins";
+    const std::string log = server.Log();
+    size_t failures = 0;
+    for (size_t at = log.find("accept failed"); at != std::string::npos; at = log.find("accept failed", at + 1)) ++failures;
+    EXPECT_GE(failures, 1u) << log.substr(0, 2000);
+    EXPECT_LE(failures, 4u) << log.substr(0, 2000);
+    EXPECT_NE(log.find("more since the last line"), std::string::npos) << log.substr(0, 2000);
+    // Descriptors free again: the waiting connections get in.
+    ASSERT_EQ(::prlimit(server.Pid(), RLIMIT_NOFILE, &had, nullptr), 0);
+    for (int i = 0; i < 20; ++i) crowd[size_t(i)]->Close();
+    size_t welcomed = 0;
+    for (size_t i = 20; i < crowd.size(); ++i) welcomed += crowd[i]->WaitFor<Welcome>(3000).has_value();
+    EXPECT_EQ(welcomed, crowd.size() - 20);
 }
 
 TEST_F(ServerTest, TricklingTalkedInClientTimesOut) {
