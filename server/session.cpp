@@ -250,8 +250,12 @@ void Session::Write() {
     if (writing_ || handshaking_ || queue_.empty() || finished_) return;
     writing_ = true;
     std::vector<asio::const_buffer> buffers;
-    for (size_t i = 0; i < queue_.size() && i < 64; ++i)
+    size_t total = 0;
+    // At most 64 chunks or about 64 KiB a write: the TLS copy below stays small for everyone.
+    for (size_t i = 0; i < queue_.size() && i < 64 && (i == 0 || total < 65536); ++i) {
         buffers.push_back(asio::buffer(queue_[i].bytes->data() + queue_[i].offset, queue_[i].length));
+        total += queue_[i].length;
+    }
     inFlight_ = buffers.size();
     auto handler = [self = shared_from_this()](std::error_code ec, size_t written) {
         self->writing_ = false;
@@ -281,6 +285,7 @@ void Session::Write() {
     if (!tls_) return asio::async_write(socket_, buffers, std::move(handler));
     // TLS writes one buffer at a time: copied together, many small frames share records.
     writeScratch_.clear();
+    if (writeScratch_.capacity() > 4 * 65536) writeScratch_.shrink_to_fit();  // one huge chunk once
     for (const auto& b : buffers) {
         const auto* p = static_cast<const uint8_t*>(b.data());
         writeScratch_.insert(writeScratch_.end(), p, p + b.size());
