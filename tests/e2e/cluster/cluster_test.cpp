@@ -280,6 +280,37 @@ TEST_F(ClusterTest, BansReachEveryNode) {
     EXPECT_TRUE(back.IsOpen());
 }
 
+TEST_F(ClusterTest, NodesReachNatsOverTls) {
+    // NATS with a certificate of its own for 127.0.0.1, which the nodes are told to trust.
+    ASSERT_TRUE(nats.Start());  // makes the folder; restarted below with TLS
+    nats.Stop();
+    const std::string cert = nats.Folder() + "/nats-cert.pem", key = nats.Folder() + "/nats-key.pem";
+    const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj /CN=nats "
+                             "-addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert + "' 2>/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    nats.UseTls(cert, key);
+    ASSERT_TRUE(nats.Start());
+    ASSERT_EQ(nats.Url().rfind("tls://", 0), 0u);
+
+    // Without being told whom to trust, a node refuses NATS's certificate and says where it went.
+    ServerProcess doubter;
+    EXPECT_FALSE(doubter.Start({"--cluster", nats.Url()}));
+    EXPECT_NE(doubter.Log().find(nats.Url()), std::string::npos) << doubter.Log();
+
+    for (int i = 0; i < 2; ++i) {
+        node.push_back(std::make_unique<ServerProcess>());
+        ASSERT_TRUE(node.back()->Start({"--cluster", nats.Url(), "--cluster-ca", cert})) << node.back()->Log();
+    }
+    WireClient a, b;
+    const uint16_t ia = Join(a, *node[0], "100", "room");
+    Join(b, *node[1], "200", "room");
+    EXPECT_TRUE(b.WaitFor<AvatarPresent>(3000));
+    ASSERT_TRUE(a.Send(SendChat{"over tls"}));
+    auto chat = b.WaitFor<ChatReceived>(3000);
+    ASSERT_TRUE(chat);
+    EXPECT_EQ(chat->clientId, ia);
+}
+
 TEST_F(ClusterTest, KilledNodesParticipantsLeaveAndTheirIdsAreFreed) {
     StartCluster(2);
     WireClient a, b;
