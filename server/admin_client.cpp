@@ -45,9 +45,9 @@ std::string AdminClient::Request(const std::string& socketPath, const std::strin
 namespace {
 
 const char kHelp[] =
-    "moneko-server admin: commands for a running moneko-server, over its admin socket.\n"
-    "\n"
     "usage: moneko-server admin [--socket F | --port N] COMMAND...\n"
+    "       moneko-server admin --help\n"
+    "Commands for a running moneko-server, over its admin socket.\n"
     "\n"
     "  --socket F    the server's admin socket (default: the one of the server on port 11001)\n"
     "  --port N      the admin socket of the server on port N, in its default place\n"

@@ -36,10 +36,10 @@ const char* ServerOptions::Usage() {
 }
 
 const char* ServerOptions::Help() {
-    return "moneko-server: the world server.\n"
-           "\n"
-           "usage: moneko-server [OPTION VALUE]...\n"
+    return "usage: moneko-server [OPTION VALUE]...\n"
            "       moneko-server admin [--socket F | --port N] COMMAND...   (see moneko-server admin --help)\n"
+           "       moneko-server --help\n"
+           "The world server: clients connect to it over TLS and meet in its regions.\n"
            "\n"
            "Options (each takes a value, but --plain):\n"
            "  --address A              address to listen on, IPv4 or IPv6; :: or 0.0.0.0 for every\n"

@@ -575,12 +575,14 @@ TEST(ServerHelpTest, HelpGoesToStandardOutputWithoutADisplay) {
     int status = -1;
     const std::string help = run("--help", &status);
     EXPECT_EQ(status, 0);
+    EXPECT_EQ(help.rfind("usage: moneko-server", 0), 0u) << help;
     for (const char* option : {"--address", "--port", "--admin-socket", "--data-dir", "--max-connections",
                                "--max-per-address", "--keepalive-ms", "--send-queue-bytes", "--cluster"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("default 4096"), std::string::npos) << help;
     const std::string admin = run("admin --help", &status);
     EXPECT_EQ(status, 0);
+    EXPECT_EQ(admin.rfind("usage: moneko-server admin", 0), 0u) << admin;
     for (const char* command : {"announce", "close-region", "open-region", "kick", "ban", "unban", "bans"})
         EXPECT_NE(admin.find(command), std::string::npos) << command;
 }

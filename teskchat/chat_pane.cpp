@@ -174,14 +174,32 @@ bool ChatPane::EndChat() {
         if (!self) return true;
     }
     unsaved_ = false;
+    if (auto lines = chatLog_.ReadLines()) endedLines_ = std::move(*lines);
+    else endedLines_.clear();
     if (view_) view_->Clear();
     chatLog_.Remove();
+    return true;
+}
+
+bool ChatPane::RestoreEndedChat() {
+    if (!view_) return false;
+    for (const LogLine& line : endedLines_) {
+        view_->AddLine(platform::ToQString(line.field1), platform::ToQString(line.field2),
+                       platform::ToQString(line.field3));
+        chatLog_.AppendLine(line.field1, line.field2, line.field3);
+    }
+    // Like reloaded lines, they were saved or discarded when the chat ended.
+    endedLines_.clear();
     return true;
 }
 
 bool ChatPane::ChangeModeGhost() {
     edit_->setEnabled(false);
     sendButton_->setEnabled(false);
+    // The input says why it is locked; what was typed stays for later.
+    const QString why = TeskChatStrings().GetQ(IDS_INPUT_LOCKED);
+    edit_->setPlaceholderText(why);
+    edit_->setToolTip(why);
     LoadSendImages();
     update();
     return true;
@@ -190,6 +208,8 @@ bool ChatPane::ChangeModeGhost() {
 bool ChatPane::ChangeModeAvatar() {
     edit_->setEnabled(true);
     sendButton_->setEnabled(true);
+    edit_->setPlaceholderText({});
+    edit_->setToolTip({});
     LoadSendImages();
     update();
     return true;

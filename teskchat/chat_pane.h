@@ -58,6 +58,9 @@ public:
     bool SaveChatWithDialog(const std::string& proposedName);
     // The chat part of ending a chat: auto-save or ask, then empty view and log.
     bool EndChat();
+    // Puts back what the last EndChat removed, as a reload shows it, and logs it again. False
+    // before the pane exists.
+    bool RestoreEndedChat();
     bool ChangeModeGhost();
     bool ChangeModeAvatar();
     // Hands the input to the send handler unless it is empty, then empties the input.
@@ -101,6 +104,7 @@ private:
     std::string chatDir_;
     std::string chatPrefix_;
     bool unsaved_ = false;
+    std::vector<LogLine> endedLines_;  // what the last EndChat removed
     int fontSize_ = 0;
     std::string fontFace_;
     LogFile chatLog_;

@@ -106,6 +106,7 @@ void CTeskChatCtrl::DefineMethods() {
     DefineMethod(DISPID_ChangeModeGhost, {}, [this](const std::vector<Variant>&) { return BoolResult(pane_->ChangeModeGhost()); });
     DefineMethod(DISPID_ChangeModeAvatar, {},
                  [this](const std::vector<Variant>&) { return BoolResult(pane_->ChangeModeAvatar()); });
+    DefineMethod(DISPID_RestoreChat, {}, [this](const std::vector<Variant>&) { return BoolResult(pane_->RestoreEndedChat()); });
     DefineMethod(DISPID_Create, {VarType::Bool},
                  [this](const std::vector<Variant>& a) { return BoolResult(Create(a[0].AsBool())); });
     DefineMethod(DISPID_OpenEspWindow, {VarType::I2, VarType::Bstr, VarType::Bstr}, [this](const std::vector<Variant>& a) {

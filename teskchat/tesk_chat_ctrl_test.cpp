@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -148,6 +149,48 @@ TEST_F(TeskChatCtrlTest, NewLinesAfterAReloadAreAppended) {
     Write("Jiro", "", "new");
     EXPECT_EQ(ReadAll(LogPath()), QByteArray("Taro,Localhost,old\r\nJiro,Localhost,new\r\n"));
     EXPECT_EQ(View()->LineCount(), 2);
+}
+
+TEST_F(TeskChatCtrlTest, RestoreBringsBackWhatTheLastDeleteRemovedOnce) {
+    Configure(true, false);
+    Call(DISPID_Create, {Variant::Bool(false)});
+    EXPECT_TRUE(Call(DISPID_RestoreChat).AsBool()) << "nothing to restore is no failure";
+    EXPECT_EQ(View()->LineCount(), 0);
+    Write(Sjis("太郎"), "C0A80001:17", "before, the loss");
+    Write("Hana", "", "second");
+    Call(DISPID_Delete);
+    ASSERT_EQ(View()->LineCount(), 0);
+    ASSERT_FALSE(QFile::exists(LogPath()));
+    const QStringList saved = SavedFiles();
+    ASSERT_EQ(saved.size(), 1u) << "the ended chat was saved as usual";
+
+    Write("Jiro", "", "after");
+    EXPECT_TRUE(Call(DISPID_RestoreChat).AsBool());
+    ASSERT_EQ(View()->LineCount(), 3);
+    EXPECT_EQ(View()->Column(0)->ItemText(1), QString::fromUtf8("太郎"));
+    EXPECT_EQ(View()->Column(1)->ItemText(1), QStringLiteral("before, the loss"));
+    EXPECT_EQ(ReadAll(LogPath()), QByteArray("Jiro,Localhost,after\r\n") +
+                                      QByteArray(Sjis("太郎,192.168.0.1,before, the loss\r\n").c_str()) +
+                                      "Hana,Localhost,second\r\n");
+    // A second restore adds nothing: the lines came back once.
+    Call(DISPID_RestoreChat);
+    EXPECT_EQ(View()->LineCount(), 3);
+}
+
+TEST_F(TeskChatCtrlTest, ALockedInputSaysWhyAndKeepsWhatWasTyped) {
+    Configure(false, false);
+    Call(DISPID_Create, {Variant::Bool(false)});
+    auto* edit = ctrl_->Pane()->findChild<QPlainTextEdit*>("chatInput");
+    ASSERT_NE(edit, nullptr);
+    edit->setPlainText("half typed");
+    Call(DISPID_ChangeModeGhost);
+    EXPECT_FALSE(edit->isEnabled());
+    EXPECT_FALSE(edit->placeholderText().isEmpty());
+    EXPECT_EQ(edit->toolTip(), edit->placeholderText());
+    EXPECT_EQ(edit->toPlainText(), "half typed");
+    Call(DISPID_ChangeModeAvatar);
+    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_TRUE(edit->placeholderText().isEmpty());
 }
 
 TEST_F(TeskChatCtrlTest, DeleteAsksOnlyWithUnsavedLinesAndSavesOnYes) {

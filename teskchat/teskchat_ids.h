@@ -46,6 +46,8 @@ enum TeskChatDispid : int32_t {
     DISPID_ChangeModeAvatar = 17,
     DISPID_Create = 18,
     DISPID_OpenEspWindow = 19,
+    // The lines the last Delete took from the view come back (after the host re-entered by itself).
+    DISPID_RestoreChat = 20,
 };
 
 // _DTeskChatEvents

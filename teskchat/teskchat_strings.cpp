@@ -19,6 +19,7 @@ const platform::ui::StringTable& TeskChatStrings() {
         {IDS_ESP_REFUSED, "ESP接続することはできません。"},
         {IDS_ABOUT_CAPTION, "About TeskChat Control"},
         {IDS_ABOUT_TEXT, "TeskChat Control, Version 1.0"},
+        {IDS_INPUT_LOCKED, "リージョンに入室すると発言できます"},
     };
     return table;
 }

@@ -20,6 +20,7 @@ enum TeskChatStringId : int {
     IDS_ESP_REFUSED = 202,
     IDS_ABOUT_CAPTION = 203,
     IDS_ABOUT_TEXT = 204,
+    IDS_INPUT_LOCKED = 205,
 };
 
 const platform::ui::StringTable& TeskChatStrings();

@@ -28,6 +28,11 @@ constexpr int32_t kClientId = 1;       // I2, read
 constexpr int32_t kEspAccept = 5;      // BOOL, write
 constexpr int32_t kCallTimeout = 100;  // I4 milliseconds a call waits for the server's answer
 constexpr int32_t kKeepaliveInterval = 101;  // I4 ms between pings; silent three times: disconnected
+// I4, read: why the last ServerDisconnected came. The server's goodbye reason (0 shutdown,
+// 1 kicked, 2 protocol error, 3 flooding, 4 too slow, 5 timeout, 6 too many connections), or
+// -1 when the connection just ended and -2 when the server fell silent.
+constexpr int32_t kDisconnectReason = 102;
+constexpr int32_t kDisconnectText = 103;  // BSTR, read: the server's own words with its goodbye
 // Events
 constexpr int32_t kAvatarEntered = 1;
 constexpr int32_t kAvatarLeft = 2;

@@ -56,6 +56,8 @@ TeskCommunicationCtrl::TeskCommunicationCtrl() {
     connection_.onLost = [this] {
         if (lost_) return;
         lost_ = true;
+        disconnectReason_ = connection_.LossReason();
+        disconnectText_ = connection_.LossText();
         pending_.push_back(Bye{ByeReason::ServerShutdown, ""});  // stands for ServerDisconnected
         ScheduleDrain();
     };
@@ -132,6 +134,8 @@ void TeskCommunicationCtrl::DefineMembers() {
     });
     DefineProperty(kClientId, I2t, [this] { return Variant::I2(ClientId()); }, nullptr);
     DefineProperty(kEspAccept, VarType::Bool, nullptr, [this](const Variant& v) { espAccept_ = v.AsBool(); });
+    DefineProperty(kDisconnectReason, I4, [this] { return Variant::I4(disconnectReason_); }, nullptr);
+    DefineProperty(kDisconnectText, S, [this] { return Variant::Bstr(disconnectText_); }, nullptr);
     DefineProperty(kCallTimeout, I4, [this] { return Variant::I4(connection_.CallTimeout()); },
                    [this](const Variant& v) { connection_.SetCallTimeout(std::max(1, v.AsI4())); });
     DefineProperty(kKeepaliveInterval, I4, [this] { return Variant::I4(connection_.KeepaliveInterval()); },

@@ -63,6 +63,8 @@ private:
     bool espAccept_ = false;
     bool refusedCertificate_ = false;
     std::string refusal_;  // the message for the user, CP932
+    int32_t disconnectReason_ = WorldConnection::kDropped;
+    std::string disconnectText_;
 };
 
 }  // namespace communication

@@ -71,6 +71,13 @@ bool WaitUntil(const std::function<bool()>& done, int ms = 3000) {
 
 const protocol::Pose kEntry{0, 0, 0, 0, 0, -1};
 
+// The reason the control gives for its last ServerDisconnected, read as a host reads it.
+int32_t Reason(TeskCommunicationCtrl& c) {
+    Variant v;
+    c.Invoke(kDisconnectReason, DispatchKind::PropertyGet, {}, &v);
+    return v.AsI4();
+}
+
 class CommunicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -308,6 +315,8 @@ TEST_F(CommunicationTest, AdminAnnouncementRegionCloseAndKick) {
     EXPECT_EQ(server.Admin({"kick", "2"}).substr(0, 2), "ok");
     ASSERT_TRUE(WaitUntil([&] { return sb.Find(kServerDisconnected); }));
     EXPECT_FALSE(sb.Find(kAdminMessage));
+    // The host can tell the user why: the server's goodbye said "kicked".
+    EXPECT_EQ(Reason(b), 1);
     (void)ia;
 }
 
@@ -316,6 +325,7 @@ TEST_F(CommunicationTest, VanishedOrSilentServerFiresServerDisconnectedOnce) {
     a.Invoke(kKeepaliveInterval, DispatchKind::PropertyPut, {Variant::I4(200)}, nullptr);
     server.Pause(true);  // silent, but the socket stays open
     ASSERT_TRUE(WaitUntil([&] { return sa.Find(kServerDisconnected); }, 3000));
+    EXPECT_EQ(Reason(a), -2);  // fell silent
     server.Pause(false);
     EXPECT_TRUE(a.CloseServer());
 
@@ -326,6 +336,7 @@ TEST_F(CommunicationTest, VanishedOrSilentServerFiresServerDisconnectedOnce) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 300);
     EXPECT_EQ(sb.Count(kServerDisconnected), 1u);
     EXPECT_EQ(sa.Count(kServerDisconnected), 1u);
+    EXPECT_EQ(Reason(b), -1);  // gone without a word
 }
 
 TEST_F(CommunicationTest, ALateAnswerIsNotTakenForTheNextCall) {

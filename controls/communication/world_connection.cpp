@@ -38,6 +38,8 @@ bool WorldConnection::Open(const QString& host, quint16 port) {
     Close();
     decoder_ = FrameDecoder(Direction::ToClient);
     welcomed_ = false;
+    lossReason_ = kDropped;
+    lossText_.clear();
     host_ = host;
     port_ = port;
     fingerprint_.clear();
@@ -155,8 +157,10 @@ void WorldConnection::OnReadyRead() {
                 if (atReply_) atReply_(*reply);
                 emit Answered();
             }
-        } else if (std::holds_alternative<Bye>(message)) {
-            // The close that follows reports the loss.
+        } else if (auto* bye = std::get_if<Bye>(&message)) {
+            // The close that follows reports the loss; the reason is kept for it.
+            lossReason_ = static_cast<int>(bye->reason);
+            lossText_ = bye->text;
         } else if (onMessage) {
             onMessage(std::move(message));
         }
@@ -167,6 +171,7 @@ void WorldConnection::OnReadyRead() {
 void WorldConnection::OnKeepalive() {
     if (!open_) return;
     if (lastReceived_.elapsed() > 3 * keepaliveMs_) {
+        lossReason_ = kSilent;
         Lose("server silent past the keepalive");
         return;
     }

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace communication {
 
@@ -51,6 +52,13 @@ public:
     std::function<void(protocol::Message)> onMessage;
     std::function<void()> onLost;
 
+    // Why the last connection ended, for the one who reports it: the server's Bye reason when it
+    // said goodbye, otherwise kDropped (closed without a word) or kSilent (keepalive ran out).
+    static constexpr int kDropped = -1;
+    static constexpr int kSilent = -2;
+    int LossReason() const { return lossReason_; }
+    const std::string& LossText() const { return lossText_; }
+
 signals:
     void Answered();  // a Reply or Welcome arrived, or the connection ended: a waiting call looks
 
@@ -77,6 +85,8 @@ private:
     int callTimeoutMs_ = 5000;
     int keepaliveMs_ = 1500;
     uint32_t pingToken_ = 0;
+    int lossReason_ = kDropped;
+    std::string lossText_;
 };
 
 }  // namespace communication

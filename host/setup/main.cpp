@@ -36,13 +36,23 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool uninstall = args.removeAll(QStringLiteral("--uninstall")) > 0;
-    if (args.size() > 1 || (args.size() == 1 && (args[0] == "-h" || args[0] == "--help" || args[0].startsWith("--")))) {
-        std::cerr << "usage: moneko-setup [--uninstall] [INSTALL_DIR]\n"
-                     "Installs Moneko\u266a into INSTALL_DIR (default: "
-                  << Installer::DefaultInstallDirectory().toStdString()
-                  << "), writes its settings and registers it; --uninstall removes it again but keeps the settings and "
-                     "chat logs.\n";
-        return args.size() > 1 || (args.size() == 1 && args[0] != "-h" && args[0] != "--help") ? 2 : 0;
+    const bool help = args.size() == 1 && (args[0] == "-h" || args[0] == "--help");
+    if (help || args.size() > 1 || (args.size() == 1 && args[0].startsWith("--"))) {
+        // Asked for, the help is the output; after a mistake it explains the error.
+        std::ostream& out = help ? std::cout : std::cerr;
+        if (!help) out << "moneko-setup: unexpected arguments: " << args.join(' ').toStdString() << '\n';
+        out << "usage: moneko-setup [--uninstall] [INSTALL_DIR]\n"
+               "Installs Moneko\u266a: copies the modules, the default world and the help page into\n"
+               "INSTALL_DIR, writes the settings file and registers the modules and the .wrl association.\n"
+               "\n"
+               "  INSTALL_DIR   where to install (default "
+            << Installer::DefaultInstallDirectory().toStdString()
+            << ")\n"
+               "  --uninstall   remove the installation again; the settings and the chat logs stay\n"
+               "  -h, --help    show this help and exit\n"
+               "\n"
+               "The settings file is $MONEKO_REGISTRY when set, else $XDG_CONFIG_HOME/moneko/registry.reg.\n";
+        return help ? 0 : 2;
     }
     Installer installer(args.isEmpty() ? Installer::DefaultInstallDirectory() : args[0], std::cout);
     if (uninstall) {

@@ -65,6 +65,23 @@ const platform::ui::StringTable& PlexaStrings() {
         {IDS_TIP_BASE + 223, "環境設定"},
         {IDS_TIP_BASE + 224, "ヘルプ"},
         {IDS_TIP_BASE + 225, "チャットの保存"},
+        {IDS_BYE_REASON_BASE + 0, "サーバが停止しました。"},
+        {IDS_BYE_REASON_BASE + 1, "管理者により退出させられました。"},
+        {IDS_BYE_REASON_BASE + 2, "通信内容に誤りがあったため切断されました。"},
+        {IDS_BYE_REASON_BASE + 3, "発言や操作が多すぎたため切断されました。"},
+        {IDS_BYE_REASON_BASE + 4, "通信が遅すぎたため切断されました。"},
+        {IDS_BYE_REASON_BASE + 5, "応答がなかったため切断されました。"},
+        {IDS_BYE_REASON_BASE + 6, "サーバへの接続数が多すぎます。"},
+        {IDS_BYE_WORDS, "（サーバからの説明: %1）"},
+        {IDS_STATUS_OFFLINE, "オフライン"},
+        {IDS_STATUS_PREPARING, "入室の準備中… あと%1秒"},
+        {IDS_STATUS_LOADING, "リージョンを読み込み中…"},
+        {IDS_STATUS_CONNECTING, "サーバに接続中…"},
+        {IDS_STATUS_IN_REGION, "入室中: %1"},
+        {IDS_STATUS_RECONNECTING, "接続が切れました。再接続します（%1回目）… あと%2秒"},
+        {IDS_STATUS_RETRYING, "再接続中（%1回目）…"},
+        {IDS_STATUS_CANCEL, "再接続を中止"},
+        {IDS_STATUS_NAME, "接続状態"},
     };
     return table;
 }

@@ -41,8 +41,21 @@ inline constexpr int IDS_ADMIN_NAME = 154;
 inline constexpr int IDS_TIP_REGION_CHANGE = 57348;
 inline constexpr int IDS_AVATAR_NOT_SET = 61001;
 inline constexpr int IDS_HOST_NOT_SET = 61002;
-// Tooltip of toolbar button n (other than 201): IDS_TIP_BASE + n.
+// Tooltip of toolbar button n (other than 201): IDS_TIP_BASE + n, so 61201 to 61225 are taken.
 inline constexpr int IDS_TIP_BASE = 61000;
+// Why the server ended the session: IDS_BYE_REASON_BASE + the server's reason (0 to 6).
+inline constexpr int IDS_BYE_REASON_BASE = 61300;
+inline constexpr int IDS_BYE_WORDS = 61310;  // "（サーバからの説明: %1）"
+// The session's status line.
+inline constexpr int IDS_STATUS_OFFLINE = 61320;
+inline constexpr int IDS_STATUS_PREPARING = 61321;     // %1 seconds left
+inline constexpr int IDS_STATUS_LOADING = 61322;
+inline constexpr int IDS_STATUS_CONNECTING = 61323;
+inline constexpr int IDS_STATUS_IN_REGION = 61324;     // %1 region name
+inline constexpr int IDS_STATUS_RECONNECTING = 61325;  // %1 attempt, %2 seconds to the next
+inline constexpr int IDS_STATUS_RETRYING = 61326;      // %1 attempt
+inline constexpr int IDS_STATUS_CANCEL = 61327;
+inline constexpr int IDS_STATUS_NAME = 61328;
 inline constexpr int IDD_WORLD_PANEL = 274;
 inline constexpr int IDD_WORLD_PANEL_WIDTH = 405;
 inline constexpr int IDD_WORLD_PANEL_HEIGHT = 303;
@@ -104,6 +117,7 @@ inline constexpr int IDC_TEXTURE = 217;
 inline constexpr int IDC_HIGH_QUALITY_TEXTURE = 218;
 inline constexpr int IDC_HEAD_LIGHT = 219;
 inline constexpr int IDC_COLLISION = 220;
+inline constexpr int IDC_AUTO_RECONNECT = 1230;
 inline constexpr int IDC_GRAPHIC_MODE = 221;
 inline constexpr int IDC_GRAPHIC_MODE_MOVING = 222;
 inline constexpr int IDC_CHAT_AUTO_SAVE = 223;

@@ -25,6 +25,7 @@ bool CTeskChat::SetChatFont(const std::string& face, int16_t size) {
 
 bool CTeskChat::ChangeModeGhost() { return CallBool(kChangeModeGhost); }
 bool CTeskChat::ChangeModeAvatar() { return CallBool(kChangeModeAvatar); }
+bool CTeskChat::RestoreChat() { return CallBool(kRestoreChat); }
 bool CTeskChat::Create(bool readFile) { return CallBool(kCreate, {Variant::Bool(readFile)}); }
 
 int16_t CTeskChat::OpenEspWindow(int16_t clientId, const std::string& avatarName, const std::string& userId) {

@@ -13,7 +13,7 @@ public:
         kSaveEspPrefix = 1, kSaveEspDir = 2, kSaveChatPrefix = 3, kSaveChatDir = 4, kEspAutoSave = 5,
         kChatAutoSave = 6, kConfirmSave = 7, kAvatarName = 8, kUserId = 9, kWriteChatString = 10,
         kWriteEspString = 11, kCloseEspWindow = 12, kSaveChat = 13, kDelete = 14, kSetChatFont = 15,
-        kChangeModeGhost = 16, kChangeModeAvatar = 17, kCreate = 18, kOpenEspWindow = 19,
+        kChangeModeGhost = 16, kChangeModeAvatar = 17, kCreate = 18, kOpenEspWindow = 19, kRestoreChat = 20,
     };
     enum Event : int32_t { kReadChatString = 1, kReadEspString = 2, kClosedEspConnection = 3, kNotifyEspConnection = 4 };
 
@@ -37,6 +37,8 @@ public:
     bool ChangeModeGhost();
     bool ChangeModeAvatar();
     bool Create(bool readFile);
+    // The lines the last Delete removed come back (after coming back into the region by itself).
+    bool RestoreChat();
     // 0 opened, 1 not opened, 2 refused; 1 when the call itself fails.
     int16_t OpenEspWindow(int16_t clientId, const std::string& avatarName, const std::string& userId);
 

@@ -62,4 +62,18 @@ int16_t CTeskCommunication::ClientId() {
 
 void CTeskCommunication::SetEspAccept(bool accept) { PutProperty(kEspAccept, Variant::Bool(accept)); }
 
+int32_t CTeskCommunication::DisconnectReason() {
+    Variant value, reason;
+    if (!GetProperty(kDisconnectReason, &value)) return -1;
+    if (!platform::com::ControlBase::ConvertTo(value, platform::com::VarType::I4, &reason)) return -1;
+    return reason.AsI4();
+}
+
+std::string CTeskCommunication::DisconnectText() {
+    Variant value;
+    std::string text;
+    if (!GetProperty(kDisconnectText, &value) || !value.Get(&text)) return {};
+    return text;
+}
+
 }  // namespace plexa

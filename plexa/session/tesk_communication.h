@@ -13,7 +13,8 @@ public:
     enum Dispid : int32_t {
         kClientId = 1, kEspAccept = 5, kSendChatString = 6, kSendAvatarAction = 9, kTalkIn = 10, kTalkOut = 11,
         kLeaveRegion = 12, kCloseEspConnection = 14, kOpenServer = 18, kSendEspString = 19, kSendAvatarPose = 20,
-        kCloseServer = 22, kEnterRegion = 23, kOpenEspConnection = 25,
+        kCloseServer = 22, kEnterRegion = 23, kOpenEspConnection = 25, kDisconnectReason = 102,
+        kDisconnectText = 103,
     };
     enum Event : int32_t {
         kAvatarEntered = 1, kAvatarLeft = 2, kEspClosed = 3, kAdminMessage = 4, kAvatarPresent = 5,
@@ -40,6 +41,10 @@ public:
     // The own client id, valid after EnterRegion succeeded; 0 when it cannot be read.
     int16_t ClientId();
     void SetEspAccept(bool accept);
+    // Why the last ServerDisconnected came: the server's reason 0 to 6, or negative when the
+    // connection just ended (-1 also when the control cannot say).
+    int32_t DisconnectReason();
+    std::string DisconnectText();
 };
 
 }  // namespace plexa

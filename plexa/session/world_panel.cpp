@@ -18,6 +18,7 @@
 #include "plexa/resources/resource_ids.h"
 #include "plexa/session/avatar_list_dialog.h"
 #include "plexa/session/esp_partner_dialog.h"
+#include "plexa/session/session_status_line.h"
 #include "plexa/session/session_addresses.h"
 #include "plexa/session/toolbar_images.h"
 #include "plexa/settings/show_option_sheet.h"
@@ -26,6 +27,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QKeyEvent>
 
 #include <algorithm>
 
@@ -82,7 +84,8 @@ WorldPanel::WorldPanel(QWidget* parent, ChildControlClasses classes)
       m_classes(classes),
       m_timers(new ui::WindowTimers(this, [this](unsigned id) { OnTimer(id); })),
       m_openUrl([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
-      m_clock([] { return std::time(nullptr); }) {
+      m_session(std::make_unique<WorldSession>(static_cast<SessionWindow&>(*this), WorldSession::Controls{m_chat, m_view, m_communication},
+                                               m_roster, *m_timers)) {
     setFont(ui::DialogFont());
     using W = WorldPanel;
     using C = CTeskCommunication;
@@ -109,6 +112,7 @@ WorldPanel::WorldPanel(QWidget* parent, ChildControlClasses classes)
 
 WorldPanel::~WorldPanel() {
     m_timers->KillAll();
+    m_session.reset();
     // The controls go first: their windows live inside the panel.
     m_chat.Destroy();
     m_view.Destroy();
@@ -139,10 +143,14 @@ void WorldPanel::Initialize() {
     m_chat.CreateControl(m_classes.chat, this, kChatControl, handler);
     m_view.CreateControl(m_classes.view, this, kViewControl, handler);
     m_communication.CreateControl(m_classes.communication, this, kCommunicationControl, handler);
+    m_statusLine = new SessionStatusLine(this);
+    m_statusLine->show();
+    connect(m_statusLine, &SessionStatusLine::CancelRequested, m_session.get(), &WorldSession::CancelReconnection);
     // 2.
     Layout(width(), height());
     // 3.
     m_installDirectory = m_settings.GetInstallDirectory();
+    m_session->SetInstallDirectory(m_installDirectory);
     m_soundOn = m_settings.GetSound();
     // 4.
     SetButtonImages(201, 207, 282);
@@ -222,9 +230,10 @@ void WorldPanel::Initialize() {
     m_walkthroughSpeed = 2;
     // 12.
     if (!m_worldAddress.empty()) {
-        m_currentRegionAddress = m_worldAddress;
+        m_session->SetCurrentRegionAddress(m_worldAddress);
         if (m_view.LoadVrmlFile(m_worldAddress) != 1) {
-            ShowMessage(res::IDS_VRML_LOAD_FAILED);
+            // The message names the world, so the user can tell which file or address failed.
+            ShowMessage(res::IDS_VRML_LOAD_FAILED, m_worldAddress);
             return;
         }
     }
@@ -259,7 +268,8 @@ void WorldPanel::ConfigureView() {
     m_view.SetNumberProperty(V::kGraphicMode, m_options.graphicMode);
     m_view.SetNumberProperty(V::kGraphicModeMoving, m_options.graphicModeMoving);
     m_view.SetSound(m_soundOn != 0);
-    m_view.SetAvatarModelFile(m_avatarModelFile);
+    // The own model is not known before the first region change.
+    m_view.SetAvatarModelFile(std::string());
     if (QWidget* w = m_view.Window()) w->show();
 }
 
@@ -289,6 +299,8 @@ void WorldPanel::Layout(int W, int H) {
     for (auto [id, x] : topRow) place(id, x, 6, 32, 32);
     place(223, 248, 6, 16, 16);
     place(224, 248, 22, 16, 16);
+    // The status line takes the rest of the top row.
+    if (m_statusLine) m_statusLine->setGeometry(272, 6, std::max(0, W - 280), 32);
 
     int Y;
     if (m_options.fixedSize != 0) {
@@ -354,9 +366,11 @@ void WorldPanel::EnableButtons(std::initializer_list<int> ids, bool enable) {
         if (ui::BitmapButton* button = Button(id)) button->setEnabled(enable);
 }
 
-void WorldPanel::ShowMessage(int stringId) {
+void WorldPanel::ShowMessage(int stringId, const std::string& secondLine) {
     const auto& strings = res::PlexaStrings();
-    ui::ShowMessageBox(this, strings.Get(stringId), strings.Get(res::IDS_CAPTION), ui::MB_OK | ui::MB_ICONEXCLAMATION);
+    std::string text = strings.Get(stringId);
+    if (!secondLine.empty()) text += "\n" + secondLine;
+    ui::ShowMessageBox(this, text, strings.Get(res::IDS_CAPTION), ui::MB_OK | ui::MB_ICONEXCLAMATION);
 }
 
 void WorldPanel::OnCommand(int id) {
@@ -476,11 +490,7 @@ void WorldPanel::SendOpenAvatarSettings() {
     ShowOptionSheet(3);
 }
 
-void WorldPanel::OnTimer(unsigned) {
-    m_timers->KillTimer(kEntryTimer);
-    EntryStep();
-    FinishRegionChange();
-}
+void WorldPanel::OnTimer(unsigned) { m_session->OnEntryTimer(); }
 
 void WorldPanel::OnControlEvent(int controlId, int32_t event, const std::vector<Variant>& args) {
     auto it = m_eventMap.find({controlId, event});
@@ -488,73 +498,15 @@ void WorldPanel::OnControlEvent(int controlId, int32_t event, const std::vector<
 }
 
 // ---------------------------------------------------------------------------------------------
-// Region change, entry, leaving
+// What the session asks of its window
 
-void WorldPanel::RegionChange() {
-    // 1. The own avatar must be set up and the server known.
-    const std::string avatarDirectory = m_settings.GetAvatarDirectory();
-    const std::string directoryName = m_settings.GetDirectoryName();
-    const std::string modelFile = m_settings.GetVrmlFileName();
-    const std::string imageFile = m_settings.GetImageFileName();
-    const std::string avatarNumber = std::to_string(m_settings.GetAvatarNo());
-    if (avatarDirectory.empty() || directoryName.empty() || modelFile.empty() || imageFile.empty()) {
-        ShowMessage(res::IDS_AVATAR_NOT_SET);
-        SendOpenAvatarSettings();
-        return;
-    }
-    if (m_settings.GetHost().empty()) {
-        ShowMessage(res::IDS_HOST_NOT_SET);
-        return;
-    }
-    // 2.
+bool WorldPanel::RunRegionDialog(RegionChoice* choice) {
     RegionSelectDialog dialog(m_regions, m_settings, this);
-    if (ui::CurrentModalSeam().RunModal(&dialog) != QDialog::Accepted) return;
-    m_avatarDirectory = avatarDirectory;
-    m_avatarDirectoryName = directoryName;
-    m_avatarModelFile = modelFile;
-    m_avatarImageFile = imageFile;
-    m_avatarNumberText = avatarNumber;
-    const std::string regionName = dialog.SelectedName();
-    const std::string regionAddress = dialog.SelectedUrl();
-    // 3.
-    m_regionChangeBusy = true;
-    EnableButtons({201, 217, 218, 220, 225}, false);
-    m_chat.ChangeModeGhost();
-    ClearCard();
-    // 4.
-    if (m_inRegion) LeaveSequence();
-    // 5.
-    m_nickname = dialog.AvatarName();
-    m_host = m_settings.GetHost();
-    if (m_host.empty()) {
-        FinishRegionChange();
-        return;
-    }
-    // 6.
-    const std::string localScene = LocalSceneAddress(regionAddress, m_host, m_installDirectory);
-    // 7. The server did not let us leave: move within the open session.
-    if (m_inRegion) {
-        ReEntry(localScene, regionName, regionAddress);
-        return;
-    }
-    // 8.
-    if (m_view.LoadVrmlFile(localScene) != 1) {
-        ShowMessage(res::IDS_VRML_LOAD_FAILED);
-        if (!m_currentRegionAddress.empty()) m_view.LoadVrmlFile(m_currentRegionAddress);
-        FinishRegionChange();
-        return;
-    }
-    // 9., 10.
-    m_currentRegionName = regionName;
-    m_currentRegionAddress = regionAddress;
-    m_timers->SetTimer(kEntryTimer, kEntryTimerMilliseconds);
-}
-
-void WorldPanel::FinishRegionChange() {
-    m_timers->KillTimer(kEntryTimer);
-    EnableButtons({201, 218, 225, 217, 220}, true);
-    m_chat.ChangeModeAvatar();
-    m_regionChangeBusy = false;
+    if (ui::CurrentModalSeam().RunModal(&dialog) != QDialog::Accepted) return false;
+    choice->nickname = dialog.AvatarName();
+    choice->regionName = dialog.SelectedName();
+    choice->regionAddress = dialog.SelectedUrl();
+    return true;
 }
 
 void WorldPanel::ClearCard() {
@@ -566,6 +518,22 @@ void WorldPanel::ClearCard() {
     m_card->repaint();
 }
 
+void WorldPanel::ShowOwnCard(const std::string& image, const std::string& nickname, const std::string& userId,
+                             const std::string& regionName) {
+    if (!m_card) return;
+    m_card->SetPicture(image);
+    m_card->SetAvatarName(nickname);
+    m_card->SetUserId(userId);
+    m_card->SetRegionName(regionName);
+    m_card->update();
+}
+
+void WorldPanel::SetCardRegionName(const std::string& regionName) {
+    if (!m_card) return;
+    m_card->SetRegionName(regionName);
+    m_card->update();
+}
+
 void WorldPanel::EnsureDefinitions() {
     if (m_definitions) return;
     AvatarDefinitionList list = ParseDefinitionFile(DefinitionFilePath(m_installDirectory));
@@ -573,88 +541,13 @@ void WorldPanel::EnsureDefinitions() {
     if (!list.empty()) m_definitions = std::move(list);
 }
 
-void WorldPanel::EntryStep() {
-    // 1.
-    if (m_inRegion) {
-        if (m_card) {
-            m_card->SetRegionName(m_currentRegionName);
-            m_card->update();
-        }
-        return;
-    }
-    // 2.
-    if (m_currentRegionAddress.empty()) return;
-    // 3., 4., 5.
-    m_userId = MakeUserId(m_clock());
-    const ServerAddress server = SplitHost(m_host, res::PlexaStrings().Get(res::IDS_DEFAULT_PORT));
-    EnsureDefinitions();
-    // 6. to 8.
-    if (!m_communication.OpenServer(server.port, server.host)) return;
-    if (!m_communication.TalkIn(m_userId, "", m_nickname)) {
-        ShowMessage(res::IDS_CONNECT_FAILED);
-        m_communication.CloseServer();
-        return;
-    }
-    if (!m_communication.EnterRegion(m_currentRegionAddress, m_avatarNumberText, AvatarPose::EntryPose(),
-                                     static_cast<int16_t>(m_presenceMode))) {
-        ShowMessage(res::IDS_ENTER_REGION_FAILED);
-        m_communication.TalkOut();
-        m_communication.CloseServer();
-        return;
-    }
-    // 9., 10.
-    const int16_t clientId = m_communication.ClientId();
-    m_roster.Append(clientId, m_userId, m_nickname, m_avatarNumberText, m_presenceMode, true);
-    m_view.SetAvatarModelFile(m_avatarModelFile);
-    if (!m_view.CreateAvatar(clientId, m_userId, m_nickname, m_avatarNumberText, static_cast<int16_t>(m_presenceMode),
-                             AvatarPose::OwnAvatarPose())) {
-        ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
-        m_communication.LeaveRegion();
-        m_communication.TalkOut();
-        m_communication.CloseServer();
-        m_roster.Empty();
-        m_view.LoadVrmlFile(m_currentRegionAddress);
-        return;
-    }
-    // 11.
-    m_inRegion = true;
-    EnableButtons({220, 217, 218, 225}, true);
-    m_chat.SetAvatarName(m_nickname);
-    m_chat.SetUserId(m_userId);
-    if (m_card) {
-        m_card->SetPicture(m_avatarImageFile);
-        m_card->SetAvatarName(m_nickname);
-        m_card->SetUserId(m_userId);
-        m_card->SetRegionName(m_currentRegionName);
-        m_card->update();
-    }
-    // 12., 13.
+void WorldPanel::HandPaletteAvatar(const std::string& directory, const std::string& directoryName) {
     if (m_hooks.setPaletteAvatar)
-        m_hooks.setPaletteAvatar(m_definitions ? *m_definitions : AvatarDefinitionList{}, m_avatarDirectory,
-                                 m_avatarDirectoryName);
+        m_hooks.setPaletteAvatar(m_definitions ? *m_definitions : AvatarDefinitionList{}, directory, directoryName);
     else if (m_palette) {
         m_palette->SetDefinitionList(Definitions());
-        m_palette->SetAvatar(m_avatarDirectory, m_avatarDirectoryName);
+        m_palette->SetAvatar(directory, directoryName);
     }
-    m_view.AttachViewpoint();
-}
-
-bool WorldPanel::LeaveSequence() {
-    for (const RosterEntry& entry : m_roster) m_view.DeleteAvatar(entry.clientId);
-    m_chat.Delete();
-    if (!m_communication.LeaveRegion()) {
-        ShowMessage(res::IDS_LEAVE_REGION_FAILED);
-        return false;
-    }
-    if (!m_communication.TalkOut()) {
-        ShowMessage(res::IDS_DISCONNECT_FAILED);
-        return false;
-    }
-    m_inRegion = false;
-    m_roster.Empty();
-    m_communication.CloseServer();
-    CloseSubWindows();
-    return true;
 }
 
 void WorldPanel::CloseSubWindows() {
@@ -663,86 +556,23 @@ void WorldPanel::CloseSubWindows() {
     if (m_card) m_card->show();
 }
 
-// The session is over after a failure in the middle of it: the server is left, the chat
-// cleared and the roster windows closed.
-void WorldPanel::EndSessionAfterFailure() {
-    m_communication.TalkOut();
-    m_communication.CloseServer();
-    m_chat.Delete();
-    m_inRegion = false;
-    m_roster.Empty();
-    CloseSubWindows();
+void WorldPanel::ShowStatus(const SessionStatus& status) {
+    if (!m_statusLine) return;
+    m_statusLine->Show(status);
 }
 
-void WorldPanel::ReEntry(const std::string& localScene, const std::string& regionName,
-                         const std::string& regionAddress) {
-    const RosterEntry* own = m_roster.OwnEntry();
-    if (!own) {
-        FinishRegionChange();
+void WorldPanel::keyPressEvent(QKeyEvent* event) {
+    // Esc gives up a waiting reconnection; otherwise it is not the panel's.
+    if (event->key() == Qt::Key_Escape && m_session->Reconnecting()) {
+        m_session->CancelReconnection();
+        event->accept();
         return;
     }
-    const RosterEntry old = *own;
-    if (!m_view.DeleteAvatar(old.clientId)) {
-        ShowMessage(res::IDS_AVATAR_DELETE_FAILED);
-        FinishRegionChange();
-        return;
-    }
-    if (!m_communication.LeaveRegion()) {
-        ShowMessage(res::IDS_LEAVE_REGION_FAILED);
-        EndSessionAfterFailure();
-        FinishRegionChange();
-        return;
-    }
-    m_roster.Empty();
-    if (m_view.LoadVrmlFile(localScene) != 1) {
-        ShowMessage(res::IDS_VRML_LOAD_FAILED);
-        EndSessionAfterFailure();
-        m_view.LoadVrmlFile(m_currentRegionAddress);
-        FinishRegionChange();
-        return;
-    }
-    if (!m_communication.EnterRegion(regionAddress, m_avatarNumberText, AvatarPose::EntryPose(),
-                                     static_cast<int16_t>(m_presenceMode))) {
-        ShowMessage(res::IDS_ENTER_REGION_FAILED);
-        EndSessionAfterFailure();
-        FinishRegionChange();
-        return;
-    }
-    // The server may hand out a new id with the new region; read it rather than assume.
-    const int16_t clientId = m_communication.ClientId();
-    m_roster.Append(clientId, old.userId, old.avatarName, old.avatarNumber, m_presenceMode, true);
-    m_view.SetAvatarModelFile(m_avatarModelFile);
-    if (!m_view.CreateAvatar(clientId, old.userId, old.avatarName, old.avatarNumber,
-                             static_cast<int16_t>(m_presenceMode), AvatarPose::OwnAvatarPose())) {
-        ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
-        m_communication.LeaveRegion();
-        EndSessionAfterFailure();
-        m_view.LoadVrmlFile(regionAddress);
-        m_currentRegionName = regionName;
-        m_currentRegionAddress = regionAddress;
-        FinishRegionChange();
-        return;
-    }
-    m_chat.Delete();
-    m_view.AttachViewpoint();
-    m_currentRegionName = regionName;
-    m_currentRegionAddress = regionAddress;
-    m_timers->SetTimer(kEntryTimer, kEntryTimerMilliseconds);
-}
-
-void WorldPanel::OnServerDisconnected() {
-    ShowMessage(res::IDS_SERVER_DISCONNECTED);
-    for (const RosterEntry& entry : m_roster) m_view.DeleteAvatar(entry.clientId);
-    m_inRegion = false;
-    m_roster.Empty();
-    m_chat.Delete();
-    m_communication.CloseServer();
-    CloseSubWindows();
+    QWidget::keyPressEvent(event);
 }
 
 void WorldPanel::Shutdown() {
-    m_timers->KillAll();
-    if (m_inRegion) LeaveSequence();
+    m_session->Shutdown();
     RemoveRegionTempFile(m_installDirectory);
 }
 
@@ -771,7 +601,7 @@ void WorldPanel::OnAvatarEntered(const std::vector<Variant>& args) {
     }
     ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
     m_communication.LeaveRegion();
-    EndSessionAfterFailure();
+    m_session->EndSessionAfterFailure();
 }
 
 void WorldPanel::OnAvatarLeft(const std::vector<Variant>& args) {

@@ -1,7 +1,8 @@
 #pragma once
 // The one window the user works in: the toolbar, the chat, 3D view and communication controls,
-// the own-avatar card, and the whole session state (region change, talk-in, the roster).
-// Everything runs on the panel's thread, one message at a time.
+// the own-avatar card, the status line, and the routing of the controls' events. The visits to
+// regions themselves are the WorldSession's. Everything runs on the panel's thread, one message
+// at a time.
 #include "plexa/data/action_palette.h"
 #include "plexa/data/avatar_definition.h"
 #include "plexa/data/region_entry.h"
@@ -11,6 +12,8 @@
 #include "plexa/session/tesk_chat.h"
 #include "plexa/session/tesk_communication.h"
 #include "plexa/session/tesk_control_vrml.h"
+#include "plexa/session/session_window.h"
+#include "plexa/session/world_session.h"
 #include "plexa/settings/option_sheet_host.h"
 #include "plexa/settings/settings_store.h"
 
@@ -22,6 +25,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,8 +40,9 @@ namespace plexa {
 class AvatarListDialog;
 class EspPartnerDialog;
 class OwnAvatarCard;
+class SessionStatusLine;
 
-class WorldPanel : public QWidget {
+class WorldPanel : public QWidget, private SessionWindow {
     Q_OBJECT
 public:
     // Control ids of the panel's template.
@@ -45,8 +50,8 @@ public:
         kFirstButton = 201, kLastButton = 225,
         kChatControl = 226, kViewControl = 227, kCommunicationControl = 228, kHiddenStatic = 233,
     };
-    static constexpr unsigned kEntryTimer = 1000;
-    static constexpr unsigned kEntryTimerMilliseconds = 10000;
+    static constexpr unsigned kEntryTimer = WorldSession::kEntryTimer;
+    static constexpr unsigned kEntryTimerMilliseconds = WorldSession::kEntryTimerMilliseconds;
     // Private window messages.
     static constexpr unsigned PM_OPEN_AVATAR_SETTINGS = 0x07CF;
     static constexpr unsigned PM_START_REGION_CHANGE = 0x07D0;
@@ -90,7 +95,7 @@ public:
     void SetSubWindows(QWidget* actionPalette, QWidget* avatarList, QWidget* espPartner);
     // Seams for tests: how help is opened, and the clock user ids are made from.
     void SetUrlOpener(std::function<bool(const QUrl&)> opener) { m_openUrl = std::move(opener); }
-    void SetClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
+    void SetClock(std::function<std::time_t()> clock) { m_session->SetClock(std::move(clock)); }
 
     // Messages the panel handles.
     void OnCommand(int id);
@@ -102,18 +107,20 @@ public:
     void ShowOptionSheet(int startPage);
 
     // The session operations.
-    void RegionChange();
-    void EntryStep();
+    void RegionChange() { m_session->RegionChange(); }
+    void EntryStep() { m_session->EntryStep(); }
     // False when the server refused to let the user go (still in region).
-    bool LeaveSequence();
-    void OnServerDisconnected();
+    bool LeaveSequence() { return m_session->LeaveSequence(); }
+    void OnServerDisconnected() { m_session->OnServerDisconnected(); }
+    WorldSession& Session() { return *m_session; }
+    const WorldSession& Session() const { return *m_session; }
 
-    bool InRegion() const { return m_inRegion; }
-    bool RegionChangeBusy() const { return m_regionChangeBusy; }
+    bool InRegion() const { return m_session->InRegion(); }
+    bool RegionChangeBusy() const { return m_session->RegionChangeBusy(); }
     int NavigationSet() const { return m_navigationSet; }
     int WalkthroughMode() const { return m_walkthroughMode; }
     int WalkthroughSpeed() const { return m_walkthroughSpeed; }
-    int PresenceMode() const { return m_presenceMode; }
+    int PresenceMode() const { return m_session->PresenceMode(); }
     const OptionValues& Options() const { return m_options; }
     void SetOptions(const OptionValues& options) { m_options = options; }
 
@@ -121,10 +128,10 @@ public:
     const RegionList& Regions() const { return m_regions; }
     // Null until the definitions have been loaded.
     const AvatarDefinitionList* Definitions() const { return m_definitions ? &*m_definitions : nullptr; }
-    const std::string& UserId() const { return m_userId; }
-    const std::string& Nickname() const { return m_nickname; }
-    const std::string& CurrentRegionName() const { return m_currentRegionName; }
-    const std::string& CurrentRegionAddress() const { return m_currentRegionAddress; }
+    const std::string& UserId() const { return m_session->UserId(); }
+    const std::string& Nickname() const { return m_session->Nickname(); }
+    const std::string& CurrentRegionName() const { return m_session->CurrentRegionName(); }
+    const std::string& CurrentRegionAddress() const { return m_session->CurrentRegionAddress(); }
     QRect LogoRect() const { return m_logoRect; }
     // The gesture palette the panel made at start (null when one was given or before start).
     ActionPalette* Palette() const { return m_palette; }
@@ -132,6 +139,8 @@ public:
     platform::ui::BitmapButton* Button(int id) const;
     ButtonImages ImagesOf(int id) const;
     OwnAvatarCard* Card() const { return m_card; }
+    // The line that tells where the session stands (null before start).
+    SessionStatusLine* StatusLine() const { return m_statusLine; }
     // The roster windows, made hidden at start (null before).
     AvatarListDialog* AvatarList() const { return m_avatarListDialog; }
     EspPartnerDialog* EspPartner() const { return m_espPartnerDialog; }
@@ -149,15 +158,28 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void Layout(int width, int height);
     void CreateButtons();
     void SetButtonImages(int id, int up, int down, int disabled = 0);
-    void EnableButtons(std::initializer_list<int> ids, bool enable);
     void ConfigureView();
     void ConfigureChat();
-    void ShowMessage(int stringId);
+
+    // What the session asks of its window.
+    void ShowMessage(int stringId, const std::string& secondLine = {}) override;
+    void EnableButtons(std::initializer_list<int> ids, bool enable) override;
+    void CloseSubWindows() override;
+    void ClearCard() override;
+    void ShowOwnCard(const std::string& image, const std::string& nickname, const std::string& userId,
+                     const std::string& regionName) override;
+    void SetCardRegionName(const std::string& regionName) override;
+    bool RunRegionDialog(RegionChoice* choice) override;
+    void OpenAvatarSettings() override { SendOpenAvatarSettings(); }
+    void EnsureDefinitions() override;
+    void HandPaletteAvatar(const std::string& directory, const std::string& directoryName) override;
+    void ShowStatus(const SessionStatus& status) override;
 
     void ToggleNavigationSet();
     void CycleWalkthroughSpeed();
@@ -169,17 +191,9 @@ private:
     void SaveChatText();
     void ToggleSubWindow(QWidget* window, bool rosterWindow);
 
-    // The end of every region change, whatever its outcome: the toolbar and chat come back.
-    void FinishRegionChange();
-    void ReEntry(const std::string& localScene, const std::string& regionName, const std::string& regionAddress);
-    void EndSessionAfterFailure();
-    void CloseSubWindows();
-    void ClearCard();
-    void EnsureDefinitions();
-
     // Events of the communication control, the view and the chat control.
-    void OnRegionClosedEvent(const std::vector<platform::com::Variant>&) { LeaveSequence(); }
-    void OnServerDisconnectedEvent(const std::vector<platform::com::Variant>&) { OnServerDisconnected(); }
+    void OnRegionClosedEvent(const std::vector<platform::com::Variant>&) { m_session->OnRegionClosed(); }
+    void OnServerDisconnectedEvent(const std::vector<platform::com::Variant>&) { m_session->OnServerDisconnected(); }
     void OnAvatarEntered(const std::vector<platform::com::Variant>& args);
     void OnAvatarLeft(const std::vector<platform::com::Variant>& args);
     void OnAvatarMoved(const std::vector<platform::com::Variant>& args);
@@ -220,32 +234,19 @@ private:
     platform::ui::WindowTimers* m_timers;
     Hooks m_hooks;
     std::function<bool(const QUrl&)> m_openUrl;
-    std::function<std::time_t()> m_clock;
+    std::unique_ptr<WorldSession> m_session;
+    SessionStatusLine* m_statusLine = nullptr;
 
     RegionList m_regions;
     AvatarRoster m_roster;
     std::optional<AvatarDefinitionList> m_definitions;
 
-    // Session strings.
     std::string m_installDirectory;
     std::string m_worldAddress;
-    std::string m_avatarDirectory;
-    std::string m_avatarDirectoryName;
-    std::string m_avatarModelFile;
-    std::string m_avatarImageFile;
-    std::string m_avatarNumberText;
-    std::string m_host;
-    std::string m_userId;
-    std::string m_nickname;
-    std::string m_currentRegionName;
-    std::string m_currentRegionAddress;
 
-    bool m_inRegion = false;
-    bool m_regionChangeBusy = false;
     int m_navigationSet = 1;
     int m_walkthroughMode = 0;
     int m_walkthroughSpeed = 2;
-    int m_presenceMode = 1;
     int32_t m_soundOn = 1;
     OptionValues m_options;
     ActionPalette* m_palette = nullptr;

@@ -30,14 +30,19 @@ CTeskSetOptionPage2::CTeskSetOptionPage2(QWidget* parent)
     AddGroupBox("効果", 7, 64, 196, 46);
     m_headLight = AddCheckBox(IDC_HEAD_LIGHT, "ヘッドライトを使用する(&H)", 16, 78, 176, 10);
     m_collision = AddCheckBox(IDC_COLLISION, "衝突判定を有効にする(&C)", 16, 93, 176, 10);
+    AddGroupBox("接続", 7, 117, 196, 28);
+    m_autoReconnect =
+        AddCheckBox(IDC_AUTO_RECONNECT, "接続が切れたら自動的に再接続する(&R)", 16, 130, 180, 10);
     setTabOrder(m_comboGraphicMode, m_comboGraphicModeMoving);
     setTabOrder(m_comboGraphicModeMoving, m_headLight);
     setTabOrder(m_headLight, m_collision);
+    setTabOrder(m_collision, m_autoReconnect);
 }
 
 void CTeskSetOptionPage2::DoDataExchange(bool save) {
     ExchangeCheck(m_headLight, m_bHeadLightOn, save);
     ExchangeCheck(m_collision, m_bCollision, save);
+    ExchangeCheck(m_autoReconnect, m_bAutoReconnect, save);
 }
 
 void CTeskSetOptionPage2::OnInitDialog() {

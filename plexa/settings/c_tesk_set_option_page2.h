@@ -17,8 +17,11 @@ public:
     QComboBox* m_comboGraphicMode;
     int32_t m_bHeadLightOn = 0;
     int32_t m_bCollision = 0;
+    int32_t m_bAutoReconnect = 1;
     int32_t m_nGraphicMode = 0;        // 0 to 2
     int32_t m_nGraphicModeMoving = 0;  // 0 to 3
+
+    QCheckBox* AutoReconnectBox() const { return m_autoReconnect; }
 
     void DoDataExchange(bool save) override;
     bool OnApply() override;
@@ -29,6 +32,7 @@ protected:
 private:
     QCheckBox* m_headLight;
     QCheckBox* m_collision;
+    QCheckBox* m_autoReconnect;
 };
 
 }  // namespace plexa

@@ -407,5 +407,21 @@ TEST_F(OptionSheetTest, FixedSizeGoesToThePanelAndTheLayoutRunsLast) {
     EXPECT_EQ(host_.calls.back(), "Relayout");
 }
 
+TEST_F(OptionSheetTest, ComingBackAfterALostConnectionIsOnUntilTurnedOffAndStaysAsSaved) {
+    Run(1, [](CTeskSetOptionDlg& sheet) {
+        ASSERT_NE(sheet.Page2().AutoReconnectBox(), nullptr);
+        EXPECT_TRUE(sheet.Page2().AutoReconnectBox()->isChecked()) << "on for a new user";
+        sheet.Page2().AutoReconnectBox()->click();
+        Ok(sheet);
+    });
+    EXPECT_EQ(settings_.GetAutoReconnect(), 0);
+    Run(1, [](CTeskSetOptionDlg& sheet) {
+        EXPECT_FALSE(sheet.Page2().AutoReconnectBox()->isChecked());
+        sheet.Page2().AutoReconnectBox()->click();
+        sheet.reject();
+    });
+    EXPECT_EQ(settings_.GetAutoReconnect(), 0) << "a cancelled sheet changes nothing";
+}
+
 }  // namespace
 }  // namespace plexa

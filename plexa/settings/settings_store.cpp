@@ -75,6 +75,14 @@ void CSettingsStore::WriteNumber(const char* subKey, const char* valueName, int3
     RegCloseKey(key);
 }
 
+void CSettingsStore::WriteOwnNumber(const char* subKey, const char* valueName, int32_t value) {
+    const std::string path = std::string(kProductKey) + subKey;
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_LOCAL_MACHINE, path.c_str(), &key) != ERROR_SUCCESS) return;
+    RegSetValueExA(key, valueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
 void CSettingsStore::WriteText(const char* subKey, const char* valueName, const std::string& value) {
     HKEY key = OpenSubKey(subKey, KEY_WRITE);
     if (!key) return;
@@ -86,6 +94,8 @@ void CSettingsStore::WriteText(const char* subKey, const char* valueName, const 
 
 std::string CSettingsStore::GetInstallDirectory() const { return ReadText(kInstall, "Directory", kPathBuffer); }
 std::string CSettingsStore::GetHost() const { return ReadText(kLogin, "Host", kPathBuffer); }
+int32_t CSettingsStore::GetAutoReconnect() const { return ReadNumber(kLogin, "AutoReconnect", 1); }
+void CSettingsStore::SetAutoReconnect(int32_t value) { WriteOwnNumber(kLogin, "AutoReconnect", value); }
 
 int32_t CSettingsStore::GetChatAutoSave() const { return ReadNumber(kChat, "ChatAutoSave", 1); }
 void CSettingsStore::SetChatAutoSave(int32_t value) { WriteNumber(kChat, "ChatAutoSave", value); }

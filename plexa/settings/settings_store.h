@@ -69,10 +69,15 @@ public:
     std::string GetEspHistoryUserId(int32_t index) const;
 
     std::string GetHelpPath() const;
+    // Coming back by itself after the connection was lost: 1 on (the default), 0 off.
+    int32_t GetAutoReconnect() const;
+    void SetAutoReconnect(int32_t value);
 
 private:
     static int32_t ReadNumber(const char* subKey, const char* valueName, int32_t defaultValue);
     static std::string ReadText(const char* subKey, const char* valueName, uint32_t bufferSize);
     static void WriteNumber(const char* subKey, const char* valueName, int32_t value);
+    // For values of our own that an older installation never made: the key is made when absent.
+    static void WriteOwnNumber(const char* subKey, const char* valueName, int32_t value);
     static void WriteText(const char* subKey, const char* valueName, const std::string& value);
 };

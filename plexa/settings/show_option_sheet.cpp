@@ -41,6 +41,7 @@ void ShowOptionSheet(OptionSheetHost& host, CSettingsStore& settings, int startP
     page3.m_bConfirmOfFileSave = options.confirmOfFileSave;
     page4.m_bFixedSize = options.fixedSize;
 
+    page2.m_bAutoReconnect = settings.GetAutoReconnect() != 0 ? 1 : 0;
     // 3.
     page3.m_strFont = settings.GetFont();
     page3.m_nFontSize = settings.GetFontSize();
@@ -107,6 +108,7 @@ void ShowOptionSheet(OptionSheetHost& host, CSettingsStore& settings, int startP
     settings.SetEspAutoSave(options.espAutoSave);
     settings.SetConfirmOfFileSave(options.confirmOfFileSave);
     settings.SetFixedSize(options.fixedSize);
+    settings.SetAutoReconnect(page2.m_bAutoReconnect);
     settings.SetAvatarDirectory(page4.m_strAvatarDirectory);
     settings.SetDirectoryName(page4.m_strDirectoryName);
     settings.SetVrmlFileName(page4.m_strVrmlFileName);

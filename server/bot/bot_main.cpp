@@ -217,24 +217,41 @@ private:
 
 int main(int argc, char** argv) {
     BotOptions o;
-    auto usage = [] {
-        std::fputs("usage: moneko-bot [--host H] [--port P] [--user ID] [--name NAME] [--region R] [--avatar N]\n"
-                   "                  [--ghost] [--greet TEXT] [--esp-reply TEXT] [--refuse-esp] [--stay]\n"
-                   "                  [--plain]   (without TLS, for a server started with --plain)\n"
-                   "commands on standard input: say, move, act, esp, esp-open, esp-close, enter, leave,\n"
-                   "talkout, wait MS, quit\n",
-                   stderr);
-        return 2;
+    auto usage = [](FILE* to, int status) {
+        std::fputs(
+            "usage: moneko-bot [OPTION]...\n"
+            "A scripted participant of a moneko-server world: it enters a region, prints what it sees\n"
+            "(one event a line, UTF-8) and follows commands read from standard input.\n"
+            "\n"
+            "  --host H          server address to connect to (default 127.0.0.1)\n"
+            "  --port P          server port (default 11001)\n"
+            "  --user ID         user id to talk in with (default bot)\n"
+            "  --name NAME       nickname shown to the others (default bot)\n"
+            "  --region R        region address to enter (default: none, stays outside until 'enter')\n"
+            "  --avatar N        avatar number (default 1)\n"
+            "  --ghost           enter as a ghost rather than an avatar\n"
+            "  --greet TEXT      say TEXT once entered (default: say nothing)\n"
+            "  --esp-reply TEXT  answer every private (ESP) line with TEXT (default: no answer)\n"
+            "  --refuse-esp      refuse private conversations (default: accept them)\n"
+            "  --stay            keep running when standard input ends (default: leave and quit)\n"
+            "  --plain           speak without TLS, to a server started with --plain (default: TLS)\n"
+            "  -h, --help        show this help and exit\n"
+            "\n"
+            "commands on standard input: say TEXT, move X Y Z DX DY DZ, act CODE, esp ID TEXT,\n"
+            "esp-open ID, esp-close ID, enter REGION, leave, talkout, wait MS, quit\n",
+            to);
+        return status;
     };
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        if (a == "-h" || a == "--help") return usage(stdout, 0);
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
         const char* v = nullptr;
         if (a == "--ghost") o.presence = 2;
         else if (a == "--refuse-esp") o.refuseEsp = true;
         else if (a == "--stay") o.stay = true;
         else if (a == "--plain") o.plain = true;
-        else if (!(v = value())) return usage();
+        else if (!(v = value())) return usage(stderr, 2);
         else if (a == "--host") o.host = v;
         else if (a == "--port") o.port = uint16_t(std::atoi(v));
         else if (a == "--user") o.user = v;
@@ -243,7 +260,7 @@ int main(int argc, char** argv) {
         else if (a == "--avatar") o.avatar = v;
         else if (a == "--greet") o.greet = v;
         else if (a == "--esp-reply") o.espReply = v;
-        else return usage();
+        else return usage(stderr, 2);
     }
     return Bot(o).Run();
 }

@@ -34,6 +34,7 @@ std::vector<MemberSpec> ChatMembers() {
         {17, "ChangeModeAvatar", {}, kTrue},
         {18, "Create", {B}, kTrue},
         {19, "OpenEspWindow", {I2, S, S}, Variant::I2(0)},
+        {20, "RestoreChat", {}, kTrue},
     };
 }
 
@@ -65,6 +66,8 @@ std::vector<MemberSpec> CommunicationMembers() {
     return {
         Prop(1, "ClientId", I2, Variant::I2(7), true),
         Prop(5, "EspAccept", B),
+        Prop(102, "DisconnectReason", I4, Variant::I4(-1), true),
+        Prop(103, "DisconnectText", S, Variant::Bstr(""), true),
         {18, "OpenServer", {I4, S}, kTrue},
         {10, "TalkIn", {I4, S, S, S, I4, I4}, kTrue},
         {23, "EnterRegion", {S, S, R4, R4, R4, R4, R4, R4, I2}, kTrue},

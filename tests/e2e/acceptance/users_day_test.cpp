@@ -115,8 +115,7 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
     EXPECT_EQ(chosenDirectory, "dog");
     EXPECT_EQ(CSettingsStore().GetDirectoryName(), "dog");
 
-    // With an avatar, the region change goes on to the region and nickname.
-    if (!a_->Timers().IsActive(WorldPanel::kEntryTimer)) a_->RegionChange();
+    // With an avatar, the region change goes on by itself to the region and nickname.
     ASSERT_TRUE(QTest::qWaitFor([&] { return a_->Timers().IsActive(WorldPanel::kEntryTimer); }, 10000))
         << MessageTexts().toStdString();
     EXPECT_EQ(a_->Nickname(), "alice");

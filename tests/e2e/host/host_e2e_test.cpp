@@ -98,4 +98,38 @@ TEST_F(HostEndToEnd, SetupThenThePageShowsTheRegion) {
     server.Stop();
 }
 
+TEST_F(HostEndToEnd, AWorldThatCannotLoadIsNamedAndAnUnwatchedRunDoesNotWaitForAnyone) {
+    QString output;
+    ASSERT_EQ(Run("moneko-setup", {dir_.filePath("inst")}, 120000, &output), 0) << output.toStdString();
+    const QString shot = dir_.filePath("missing.png");
+    const QString missing = dir_.filePath("no-such-world.wrl");
+    // The box about the world would wait for a click; nobody is there to give one.
+    ASSERT_EQ(Run("moneko", {"--screenshot", shot, "--after", "6", missing}, 60000, &output), 0) << output.toStdString();
+    EXPECT_TRUE(output.contains("nobody is watching")) << output.toStdString();
+    EXPECT_TRUE(output.contains(missing)) << "the message names the world: " << output.toStdString();
+    EXPECT_FALSE(QImage(shot).isNull()) << output.toStdString();
+}
+
+TEST_F(HostEndToEnd, EveryProgramExplainsItselfWithoutADisplay) {
+    QProcessEnvironment env = env_;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "XAUTHORITY"}) env.remove(name);
+    for (const char* program : {"moneko", "moneko-setup", "moneko-bot", "moneko-server"}) {
+        for (const char* flag : {"--help", "-h"}) {
+            QProcess process;
+            process.setProcessEnvironment(env);
+            process.start(bin_ + "/" + program, {flag});
+            ASSERT_TRUE(process.waitForFinished(20000)) << program;
+            const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+            const QString err = QString::fromLocal8Bit(process.readAllStandardError());
+            EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << program << " " << err.toStdString();
+            EXPECT_EQ(process.exitCode(), 0) << program << " " << flag << " " << err.toStdString();
+            EXPECT_TRUE(out.startsWith("usage: ")) << program << ": " << out.toStdString();
+            EXPECT_TRUE(out.contains("--help")) << program;
+            // Every option has its meaning and, where it has one, its default on its line.
+            EXPECT_TRUE(out.contains("default")) << program << ": " << out.toStdString();
+            EXPECT_TRUE(err.isEmpty()) << program << ": " << err.toStdString();
+        }
+    }
+}
+
 }  // namespace
