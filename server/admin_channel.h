@@ -4,7 +4,11 @@
 //   announce TAB region TAB text     (empty region: everyone)
 //   close-region TAB region
 //   kick TAB client-id
-// Answers: "ok N" (participants reached) or "error what".
+//   ban TAB client-id-or-address TAB minutes (0: until unbanned)
+//   unban TAB address
+//   bans
+//   open-region TAB region
+// Answers: "ok N" (participants reached) or "error what"; `bans` adds one line per ban.
 #include <asio.hpp>
 
 #include <string>

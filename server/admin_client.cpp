@@ -13,7 +13,7 @@ namespace server {
 
 std::string AdminClient::Request(const std::string& socketPath, const std::string& line) {
     sockaddr_un address{};
-    if (socketPath.size() >= sizeof address.sun_path) return "error socket path too long";
+    if (socketPath.size() >= sizeof address.sun_path) return "error socket path too long: " + socketPath;
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
     int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -39,15 +39,55 @@ std::string AdminClient::Request(const std::string& socketPath, const std::strin
     }
     ::close(fd);
     if (!answer.empty() && answer.back() == '\n') answer.pop_back();
-    return answer.empty() ? "error no answer" : answer;
+    return answer.empty() ? "error no answer from " + socketPath : answer;
 }
 
+namespace {
+
+const char kHelp[] =
+    "usage: moneko-server admin [--socket F | --port N] COMMAND...\n"
+    "       moneko-server admin --help\n"
+    "Commands for a running moneko-server, over its admin socket.\n"
+    "\n"
+    "  --socket F    the server's admin socket (default: the one of the server on port 11001)\n"
+    "  --port N      the admin socket of the server on port N, in its default place\n"
+    "\n"
+    "Commands:\n"
+    "  announce [--region R] TEXT   show TEXT to everyone, or to region R only\n"
+    "  close-region R               send everyone out of region R; it stays closed (also after a\n"
+    "                               restart) until open-region\n"
+    "  open-region R                let people into region R again\n"
+    "  kick CLIENT-ID               end that participant's connection (they may come back)\n"
+    "  ban CLIENT-ID|ADDRESS [--minutes N]\n"
+    "                               refuse that participant's address (or ADDRESS) and close its\n"
+    "                               connections; for N minutes, or until unban (default); kept across\n"
+    "                               restarts and shared by every node of a cluster\n"
+    "  unban ADDRESS                lift a ban\n"
+    "  bans                         list the bans in force\n"
+    "\n"
+    "Prints the server's answer (\"ok N\": N participants reached) and exits 0, or 1 on an error\n"
+    "answer, 2 on bad usage.\n";
+
+}  // namespace
+
 int AdminClient::Run(const std::vector<std::string>& args) {
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     std::string socketPath;
     size_t i = 0;
     for (; i + 1 < args.size(); i += 2) {
         if (args[i] == "--socket") socketPath = args[i + 1];
-        else if (args[i] == "--port") socketPath = DefaultAdminSocket(static_cast<uint16_t>(std::atoi(args[i + 1].c_str())));
+        else if (args[i] == "--port") {
+            char* end = nullptr;
+            const long port = std::strtol(args[i + 1].c_str(), &end, 10);
+            if (args[i + 1].empty() || *end || port < 1 || port > 65535) {
+                std::fprintf(stderr, "moneko-server admin: bad port %s\n", args[i + 1].c_str());
+                return 2;
+            }
+            socketPath = DefaultAdminSocket(static_cast<uint16_t>(port));
+        }
         else break;
     }
     if (socketPath.empty()) socketPath = DefaultAdminSocket(11001);
@@ -83,8 +123,20 @@ int AdminClient::Run(const std::vector<std::string>& args) {
         auto r = wire(rest[1]);
         if (!r) return usage();
         line = "close-region\t" + *r;
+    } else if (rest[0] == "open-region" && rest.size() == 2) {
+        auto r = wire(rest[1]);
+        if (!r) return usage();
+        line = "open-region\t" + *r;
     } else if (rest[0] == "kick" && rest.size() == 2) {
         line = "kick\t" + rest[1];
+    } else if (rest[0] == "ban" && (rest.size() == 2 || (rest.size() == 4 && rest[2] == "--minutes"))) {
+        if (rest[1].find_first_of("\t\n\r") != std::string::npos) return usage();
+        line = "ban\t" + rest[1] + "\t" + (rest.size() == 4 ? rest[3] : "0");
+    } else if (rest[0] == "unban" && rest.size() == 2) {
+        if (rest[1].find_first_of("\t\n\r") != std::string::npos) return usage();
+        line = "unban\t" + rest[1];
+    } else if (rest[0] == "bans" && rest.size() == 1) {
+        line = "bans";
     } else {
         return usage();
     }

@@ -22,6 +22,12 @@ void LocalWorld::Broadcast(const Region& region, const Message& message) {
     }
 }
 
+std::optional<std::string> LocalWorld::AddressOf(uint16_t clientId) const {
+    auto it = participants_.find(clientId);
+    if (it == participants_.end()) return std::nullopt;
+    return it->second.link->PeerHex();
+}
+
 std::optional<uint16_t> LocalWorld::TalkIn(ParticipantLink* link, const std::string& userId,
                                            const std::string& avatarName) {
     // Ids go round rather than being reused at once, so a late message about a participant who

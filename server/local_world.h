@@ -29,6 +29,7 @@ public:
     size_t CloseRegion(const std::string& region) override;
     size_t Kick(uint16_t clientId) override;
     size_t ParticipantCount() const override { return participants_.size(); }
+    std::optional<std::string> AddressOf(uint16_t clientId) const override;
 
 private:
     struct Participant {

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty() && args[0] == "admin") return server::AdminClient::Run({args.begin() + 1, args.end()});
     if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(server::ServerOptions::Usage(), stdout);
+        std::fputs(server::ServerOptions::Help(), stdout);
         return 0;
     }
     std::string error;
@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     if (!options->cluster.empty()) {
         server::cluster::ClusterSettings settings;
         settings.url = options->cluster;
+        settings.tls = {options->clusterCa, options->clusterCert, options->clusterKey};
         auto clusterWorld = std::make_unique<server::cluster::ClusterWorld>(io, settings);
         cluster = clusterWorld.get();
         world = std::move(clusterWorld);

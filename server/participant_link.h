@@ -18,7 +18,8 @@ public:
     // Ends the connection: a Bye is sent if possible, then the socket closes. The world has
     // already forgotten the participant when this is called.
     virtual void Drop(protocol::ByeReason reason, const std::string& text) = 0;
-    // The peer's IPv4 address as eight upper-case hexadecimal digits ("7F000001").
+    // The peer's address key: eight upper-case hexadecimal digits for IPv4 ("7F000001"),
+    // thirty-two for IPv6 (see address_key.h).
     virtual std::string PeerHex() const = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "server/server_options.h"
 
 #include <cstdlib>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace server {
@@ -18,19 +19,75 @@ bool ToInt(const std::string& text, long min, long max, long* out) {
 }  // namespace
 
 const char* ServerOptions::Usage() {
-    return "usage: moneko-server [--address A] [--port N] [--port-file F] [--admin-socket F]\n"
+    return "usage: moneko-server [--address A] [--port N] [--port-file F] [--admin-socket F] [--data-dir D]\n"
+           "                     [--plain | --cert F --key F] [--max-connections N]\n"
            "                     [--max-per-address N] [--talk-in-timeout-ms N] [--keepalive-ms N]\n"
            "                     [--pose-tick-ms N] [--send-queue-bytes N] [--rate N] [--burst N]\n"
-           "                     [--pose-rate N] [--pose-burst N] [--cluster nats://HOST:PORT]\n"
+           "                     [--pose-rate N] [--pose-burst N] [--cluster nats://HOST:PORT | tls://HOST:PORT]\n"
+           "                     [--cluster-ca F] [--cluster-cert F --cluster-key F]\n"
            "       moneko-server admin [--socket F | --port N] announce [--region R] TEXT\n"
            "       moneko-server admin [--socket F | --port N] close-region R\n"
-           "       moneko-server admin [--socket F | --port N] kick CLIENT-ID\n";
+           "       moneko-server admin [--socket F | --port N] kick CLIENT-ID\n"
+           "       moneko-server admin [--socket F | --port N] ban CLIENT-ID|ADDRESS [--minutes N]\n"
+           "       moneko-server admin [--socket F | --port N] unban ADDRESS\n"
+           "       moneko-server admin [--socket F | --port N] bans\n"
+           "       moneko-server admin [--socket F | --port N] open-region R\n"
+           "       moneko-server --help | admin --help\n";
+}
+
+const char* ServerOptions::Help() {
+    return "usage: moneko-server [OPTION VALUE]...\n"
+           "       moneko-server admin [--socket F | --port N] COMMAND...   (see moneko-server admin --help)\n"
+           "       moneko-server --help\n"
+           "The world server: clients connect to it over TLS and meet in its regions.\n"
+           "\n"
+           "Options (each takes a value, but --plain):\n"
+           "  --address A              address to listen on, IPv4 or IPv6; :: or 0.0.0.0 for every\n"
+           "                           interface (default 127.0.0.1)\n"
+           "  --port N                 port to listen on, 0 for any free one (default 11001)\n"
+           "  --port-file F            write the port listened on to F once listening (default: none)\n"
+           "  --admin-socket F         the administration socket; its folder must be this user's and\n"
+           "                           private, and is made if absent (default: moneko-server-PORT.sock in\n"
+           "                           $RUNTIME_DIRECTORY, /run/moneko-server, $XDG_RUNTIME_DIR or\n"
+           "                           /tmp/moneko-server-UID, the first that applies)\n"
+           "  --plain                  speak without TLS, in clear; for debugging only (default: TLS 1.3)\n"
+           "  --cert F, --key F        the certificate chain and private key (PEM) shown to clients\n"
+           "                           (default: tls-cert.pem and tls-key.pem in the data folder, a\n"
+           "                           self-signed pair made on first start)\n"
+           "  --data-dir D             where bans, closed regions and the certificate are kept (default $STATE_DIRECTORY,\n"
+           "                           else $XDG_DATA_HOME/moneko-server, else ~/.local/share/moneko-server)\n"
+           "  --max-connections N      connections at once, everyone together; more are refused with\n"
+           "                           Bye 6 (default 4096, lowered to fit the open-file limit)\n"
+           "  --max-per-address N      connections at once from one address (default 16)\n"
+           "  --talk-in-timeout-ms N   time from connecting to talking in (default 10000)\n"
+           "  --keepalive-ms N         ping interval; a connection that completes no frame for three\n"
+           "                           intervals is closed with Bye 5 (default 5000)\n"
+           "  --pose-tick-ms N         how often moves are relayed (default 20)\n"
+           "  --send-queue-bytes N     output a client may leave unread before it is closed with\n"
+           "                           Bye 4 (default 1048576)\n"
+           "  --rate N                 messages a second per client, poses aside (default 30)\n"
+           "  --burst N                messages a client may send at once above the rate (default 90)\n"
+           "  --pose-rate N            poses a second per client (default 120)\n"
+           "  --pose-burst N           poses at once above the pose rate (default 240)\n"
+           "  --cluster nats://H:P     share one world with the other servers on this NATS server\n"
+           "                           (default: none, the world lives in this process); tls://H:P\n"
+           "                           for NATS over TLS\n"
+           "  --cluster-ca F           CA certificates (PEM) that NATS's certificate must chain to\n"
+           "                           (default: the system's)\n"
+           "  --cluster-cert F, --cluster-key F\n"
+           "                           this node's client certificate and key for NATS (default: none)\n"
+           "\n"
+           "It logs to standard error and stops cleanly on SIGTERM or SIGINT.\n";
 }
 
 std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>& args, std::string* error) {
     ServerOptions o;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
+        if (name == "--plain") {
+            o.plain = true;
+            continue;
+        }
         if (i + 1 >= args.size()) {
             *error = "missing value for " + name;
             return std::nullopt;
@@ -45,13 +102,20 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
         if (name == "--address") o.address = value;
         else if (name == "--port-file") o.portFile = value;
         else if (name == "--admin-socket") o.adminSocket = value;
+        else if (name == "--data-dir") o.dataDir = value;
+        else if (name == "--max-connections") { if (!number(1, 1000000)) return std::nullopt; o.maxConnections = int(n); }
         else if (name == "--cluster") {
-            if (value.rfind("nats://", 0) != 0 || value.size() <= 7) {
-                *error = "bad value for --cluster (want nats://HOST:PORT): " + value;
+            if ((value.rfind("nats://", 0) != 0 || value.size() <= 7) && (value.rfind("tls://", 0) != 0 || value.size() <= 6)) {
+                *error = "bad value for --cluster (want nats://HOST:PORT or tls://HOST:PORT): " + value;
                 return std::nullopt;
             }
             o.cluster = value;
         }
+        else if (name == "--cert") o.certFile = value;
+        else if (name == "--key") o.keyFile = value;
+        else if (name == "--cluster-ca") o.clusterCa = value;
+        else if (name == "--cluster-cert") o.clusterCert = value;
+        else if (name == "--cluster-key") o.clusterKey = value;
         else if (name == "--port") { if (!number(0, 65535)) return std::nullopt; o.port = uint16_t(n); }
         else if (name == "--max-per-address") { if (!number(1, 100000)) return std::nullopt; o.maxConnectionsPerAddress = int(n); }
         else if (name == "--talk-in-timeout-ms") { if (!number(100, 3600000)) return std::nullopt; o.talkInTimeoutMs = int(n); }
@@ -67,13 +131,45 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
             return std::nullopt;
         }
     }
+    if (o.certFile.empty() != o.keyFile.empty()) {
+        *error = "--cert and --key go together (given: " + (o.certFile.empty() ? "--key " + o.keyFile : "--cert " + o.certFile) + ")";
+        return std::nullopt;
+    }
+    if (o.clusterCert.empty() != o.clusterKey.empty()) {
+        *error = "--cluster-cert and --cluster-key go together";
+        return std::nullopt;
+    }
     return o;
 }
 
 std::string DefaultAdminSocket(uint16_t port) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string dir = runtime && *runtime ? std::string(runtime) : "/tmp/moneko-server-" + std::to_string(getuid());
+    auto env = [](const char* name) {
+        const char* value = std::getenv(name);
+        return std::string(value ? value : "");
+    };
+    std::string dir = env("RUNTIME_DIRECTORY");
+    // A service's folder; the admin command run by hand as the service's user finds it here too.
+    struct stat st{};
+    if (dir.empty() && ::lstat("/run/moneko-server", &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+        dir = "/run/moneko-server";
+    if (dir.empty()) dir = env("XDG_RUNTIME_DIR");
+    if (dir.empty()) dir = "/tmp/moneko-server-" + std::to_string(::geteuid());
+    // systemd may list several folders; the first is ours.
+    if (auto colon = dir.find(':'); colon != std::string::npos) dir.resize(colon);
     return dir + "/moneko-server-" + std::to_string(port) + ".sock";
+}
+
+std::string DefaultDataDir() {
+    const char* state = std::getenv("STATE_DIRECTORY");
+    if (state && *state) {
+        std::string dir = state;
+        if (auto colon = dir.find(':'); colon != std::string::npos) dir.resize(colon);
+        return dir;
+    }
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && *data == '/') return std::string(data) + "/moneko-server";
+    const char* home = std::getenv("HOME");
+    return std::string(home && *home ? home : "/tmp") + "/.local/share/moneko-server";
 }
 
 }  // namespace server

@@ -13,6 +13,8 @@ struct ServerOptions {
     std::string portFile;               // the bound port is written here once listening
     std::string adminSocket;            // empty: DefaultAdminSocket(bound port)
     int maxConnectionsPerAddress = 16;
+    int maxConnections = 4096;          // everyone together; lowered to what the descriptor limit allows
+    std::string dataDir;                // empty: DefaultDataDir() (bans and closed regions live here)
     int talkInTimeoutMs = 10000;        // from connect to a successful TalkIn
     int keepaliveMs = 5000;             // ping interval; silent three intervals: dropped
     int poseTickMs = 20;
@@ -22,13 +24,24 @@ struct ServerOptions {
     int posesPerSecond = 120;
     int poseBurst = 240;
     std::string cluster;                // nats://HOST:PORT: share the world with other nodes
+    bool plain = false;                 // no TLS: for debugging only
+    std::string certFile, keyFile;      // empty: made in the data folder on first start
+    // TLS to NATS: tls://HOST:PORT in --cluster, with these to check the server and show our own.
+    std::string clusterCa, clusterCert, clusterKey;
 
     // Parses argv (without the program name); nullopt and *error on a bad option.
     static std::optional<ServerOptions> Parse(const std::vector<std::string>& args, std::string* error);
     static const char* Usage();
+    // Every option with its meaning and default, for --help.
+    static const char* Help();
 };
 
-// Where the admin socket of a server on this port lives unless told otherwise.
+// Where the admin socket of a server on this port lives unless told otherwise: the service's
+// runtime folder ($RUNTIME_DIRECTORY, or /run/moneko-server if it is this user's), else
+// $XDG_RUNTIME_DIR, else a folder of this user's under /tmp.
 std::string DefaultAdminSocket(uint16_t port);
+// The server's data folder unless told otherwise: $STATE_DIRECTORY (a service), else
+// $XDG_DATA_HOME/moneko-server, else ~/.local/share/moneko-server.
+std::string DefaultDataDir();
 
 }  // namespace server

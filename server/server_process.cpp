@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -29,16 +30,32 @@ ServerProcess::~ServerProcess() {
 
 bool ServerProcess::Start(const std::vector<std::string>& extraArgs) {
     Stop();
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-    char pattern[] = "/tmp/moneko-server-test-XXXXXX";
-    if (!mkdtemp(pattern)) return false;
-    dir_ = pattern;
-    adminSocket_ = dir_ + "/admin.sock";
+    if (dir_.empty()) {
+        char pattern[] = "/tmp/moneko-server-test-XXXXXX";
+        if (!mkdtemp(pattern)) return false;
+        dir_ = pattern;
+    }
     const std::string portFile = dir_ + "/port";
-    std::vector<std::string> args = {Binary(), "--port", "0", "--port-file", portFile, "--admin-socket", adminSocket_};
+    std::filesystem::remove(portFile);
+    std::vector<std::string> args = {Binary(), "--port", "0", "--port-file", portFile, "--data-dir", dir_ + "/data"};
+    adminSocket_.clear();
+    for (size_t i = 0; i + 1 < extraArgs.size(); ++i)
+        if (extraArgs[i] == "--admin-socket") adminSocket_ = extraArgs[i + 1];
+    if (adminSocket_.empty() && ownAdminSocket_) {
+        adminSocket_ = dir_ + "/admin.sock";
+        args.insert(args.end(), {"--admin-socket", adminSocket_});
+    }
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
     pid_ = fork();
     if (pid_ == 0) {
+        for (const auto& [name, value] : env_) {
+            if (value.empty()) ::unsetenv(name.c_str());
+            else ::setenv(name.c_str(), value.c_str(), 1);
+        }
+        if (fileLimit_ > 0) {
+            rlimit files{rlim_t(fileLimit_), rlim_t(fileLimit_)};
+            ::setrlimit(RLIMIT_NOFILE, &files);
+        }
         int log = ::open((dir_ + "/server.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         int null = ::open("/dev/null", O_WRONLY);
         dup2(log, 2);
@@ -97,6 +114,19 @@ std::string ServerProcess::Log() const {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+std::string ServerProcess::AdminAll(const std::vector<std::string>& args) const {
+    std::string command = "'" + Binary() + "' admin --socket '" + adminSocket_ + "'";
+    for (const auto& a : args) command += " '" + a + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return "";
+    std::string out;
+    char buffer[512];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+    pclose(pipe);
+    return out;
 }
 
 std::string ServerProcess::Admin(const std::vector<std::string>& args) const {

@@ -2,13 +2,22 @@
 // hostile clients that must cost only themselves.
 #include "protocol/limits.h"
 #include "server/bot/wire_client.h"
+#include "protocol/frame_decoder.h"
 #include "server/server_process.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/socket.h>
+#include <poll.h>
 #include <thread>
+#include <unistd.h>
 
 namespace server {
 namespace {
@@ -238,8 +247,11 @@ TEST_F(ServerTest, FloodingClientIsDropped) {
 }
 
 TEST_F(ServerTest, SlowReaderIsDroppedWithoutStallingOthers) {
-    StartServer({"--send-queue-bytes", "65536", "--rate", "60000", "--burst", "60000"});
+    // The slow reader is a bare socket: no TLS.
+    StartServer({"--plain", "--send-queue-bytes", "65536", "--rate", "60000", "--burst", "60000"});
     WireClient talker, listener;
+    talker.SetPlain(true);
+    listener.SetPlain(true);
     const uint16_t it = Join(talker, "1", "r");
     Join(listener, "3", "r");
     // The slow reader never reads, with a tiny receive window.
@@ -267,6 +279,21 @@ TEST_F(ServerTest, SlowReaderIsDroppedWithoutStallingOthers) {
         if (i % 100 == 0) dropped = server.Log().find("send queue over") != std::string::npos;
     }
     EXPECT_TRUE(dropped) << server.Log();
+    // What it reads now ends, whole frames all the way, with the Bye that says why.
+    FrameDecoder decoder(Direction::ToClient);
+    std::optional<Message> last;
+    uint8_t buffer[65536];
+    for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5); std::chrono::steady_clock::now() < until;) {
+        const ssize_t n = ::recv(fd, buffer, sizeof buffer, 0);
+        if (n <= 0) break;
+        decoder.Append(buffer, size_t(n));
+        Message m;
+        FrameDecoder::Status status;
+        while ((status = decoder.Next(&m)) == FrameDecoder::Status::Ready) last = m;
+        ASSERT_NE(status, FrameDecoder::Status::Failed) << decoder.Error();
+    }
+    ASSERT_TRUE(last && std::holds_alternative<Bye>(*last));
+    EXPECT_EQ(std::get<Bye>(*last).reason, ByeReason::TooSlow);
     EXPECT_TRUE(talker.IsOpen());
     EXPECT_TRUE(listener.IsOpen());
     ExpectChatWorks(talker, it, listener, "after the slow one");
@@ -288,6 +315,337 @@ TEST_F(ServerTest, ConnectionsPerAddressAreLimited) {
     WireClient again;
     ASSERT_TRUE(again.Connect("127.0.0.1", server.Port()));
     EXPECT_TRUE(again.WaitFor<Welcome>(2000));
+}
+
+// ---- limits at the edges -----------------------------------------------------------------------
+
+TEST_F(ServerTest, ConnectionCapAnswersTooManyConnections) {
+    StartServer({"--max-connections", "2"});
+    WireClient c[3];
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(c[i].Connect("127.0.0.1", server.Port()));
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(c[i].WaitFor<Welcome>(2000));
+    ASSERT_TRUE(c[2].Connect("127.0.0.1", server.Port()));
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(c[2], 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::TooManyConnections);
+    c[0].Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    WireClient again;
+    ASSERT_TRUE(again.Connect("127.0.0.1", server.Port()));
+    EXPECT_TRUE(again.WaitFor<Welcome>(2000));
+}
+
+TEST_F(ServerTest, FewFileDescriptorsCostNeitherACoreNorTheDisk) {
+    // 64 files: the server keeps itself room and turns the rest away instead of spinning.
+    server.SetFileLimit(64);
+    StartServer({"--max-per-address", "1000"});
+    std::vector<std::unique_ptr<WireClient>> crowd;
+    for (int i = 0; i < 120; ++i) {
+        crowd.push_back(std::make_unique<WireClient>());
+        crowd.back()->Connect("127.0.0.1", server.Port(), 500);
+    }
+    int welcomed = 0, full = 0;
+    for (auto& c : crowd) {
+        auto m = c->WaitFor([](const Message& m) { return std::holds_alternative<Welcome>(m) || std::holds_alternative<Bye>(m); }, 2000);
+        if (m && std::holds_alternative<Welcome>(*m)) ++welcomed;
+        if (m && std::holds_alternative<Bye>(*m) && std::get<Bye>(*m).reason == ByeReason::TooManyConnections) ++full;
+    }
+    EXPECT_GT(welcomed, 10);
+    EXPECT_GT(full, 50);
+    EXPECT_EQ(welcomed + full, 120);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const std::string log = server.Log();
+    EXPECT_LT(log.size(), 200000u);
+    size_t failures = 0;
+    for (size_t at = log.find("accept failed"); at != std::string::npos; at = log.find("accept failed", at + 1)) ++failures;
+    EXPECT_LE(failures, 3u) << log.substr(0, 2000);
+    // Room again once some leave.
+    for (int i = 0; i < 60; ++i) crowd[size_t(i)]->Close();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    WireClient late;
+    ASSERT_TRUE(late.Connect("127.0.0.1", server.Port()));
+    EXPECT_TRUE(late.WaitFor<Welcome>(2000));
+}
+
+// CPU seconds the process has used so far, from /proc.
+double CpuSecondsOf(int pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+        if (i == 14 || i == 15) ticks += std::stod(field);
+    return ticks / double(::sysconf(_SC_CLK_TCK));
+}
+
+TEST_F(ServerTest, OutOfDescriptorsTheAcceptLoopWaitsAndLogsOnceASecond) {
+    StartServer({"--plain", "--max-per-address", "1000"});
+    // The limit drops under the running server, below what it planned for.
+    rlimit had{};
+    ASSERT_EQ(::prlimit(server.Pid(), RLIMIT_NOFILE, nullptr, &had), 0);
+    rlimit few{24, had.rlim_max};
+    ASSERT_EQ(::prlimit(server.Pid(), RLIMIT_NOFILE, &few, nullptr), 0);
+    std::vector<std::unique_ptr<WireClient>> crowd;
+    for (int i = 0; i < 40; ++i) {
+        crowd.push_back(std::make_unique<WireClient>());
+        crowd.back()->SetPlain(true);
+        crowd.back()->Connect("127.0.0.1", server.Port(), 500);
+    }
+    const double before = CpuSecondsOf(server.Pid());
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    const double used = CpuSecondsOf(server.Pid()) - before;
+    EXPECT_LT(used, 0.5) << "the accept loop spins";
+    const std::string log = server.Log();
+    size_t failures = 0;
+    for (size_t at = log.find("accept failed"); at != std::string::npos; at = log.find("accept failed", at + 1)) ++failures;
+    EXPECT_GE(failures, 1u) << log.substr(0, 2000);
+    EXPECT_LE(failures, 4u) << log.substr(0, 2000);
+    EXPECT_NE(log.find("more since the last line"), std::string::npos) << log.substr(0, 2000);
+    // Descriptors free again: the waiting connections get in.
+    ASSERT_EQ(::prlimit(server.Pid(), RLIMIT_NOFILE, &had, nullptr), 0);
+    for (int i = 0; i < 20; ++i) crowd[size_t(i)]->Close();
+    size_t welcomed = 0;
+    for (size_t i = 20; i < crowd.size(); ++i) welcomed += crowd[i]->WaitFor<Welcome>(3000).has_value();
+    EXPECT_EQ(welcomed, crowd.size() - 20);
+}
+
+TEST_F(ServerTest, TricklingTalkedInClientTimesOut) {
+    StartServer({"--keepalive-ms", "200"});
+    WireClient trickler, good;
+    Join(trickler, "1", "r");
+    const uint16_t ig = Join(good, "2", "r");
+    // A frame one byte at a time, slower than it could ever complete.
+    const Bytes frame = Encode(SendChat{std::string(200, 'x')});
+    std::optional<ByeReason> bye;
+    for (size_t i = 0; i < 60 && i < frame.size(); ++i) {
+        // Stop once the server has closed its side, so no reset overtakes its Bye.
+        pollfd p{trickler.Fd(), POLLRDHUP, 0};
+        if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLRDHUP | POLLHUP))) break;
+        trickler.SendRaw(Bytes{frame[i]});
+        good.Pump(50);  // answers its pings
+        good.Backlog().clear();
+    }
+    EXPECT_TRUE(ClosedWithin(trickler, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::Timeout);
+    ExpectChatWorks(good, ig, good, "still here");
+}
+
+// ---- the admin socket's folder ------------------------------------------------------------------
+
+TEST_F(ServerTest, AdminSocketOnlyInAPrivateFolder) {
+    const std::string base = std::filesystem::temp_directory_path() / ("moneko-admin-dir-" + std::to_string(::getpid()));
+    std::filesystem::remove_all(base);
+    std::filesystem::create_directories(base);
+    // Someone else's idea of a shared folder: refused, and the message names it.
+    const std::string loose = base + "/loose";
+    ASSERT_EQ(::mkdir(loose.c_str(), 0700), 0);
+    ASSERT_EQ(::chmod(loose.c_str(), 0777), 0);
+    EXPECT_FALSE(server.Start({"--admin-socket", loose + "/admin.sock"}));
+    EXPECT_NE(server.Log().find(loose), std::string::npos) << server.Log();
+
+    // The default place of a service, equally loose: refused as well.
+    ServerProcess service;
+    service.LeaveAdminSocketToServer();
+    service.SetEnv("RUNTIME_DIRECTORY", loose);
+    EXPECT_FALSE(service.Start());
+    EXPECT_NE(service.Log().find(loose), std::string::npos) << service.Log();
+
+    // Absent: made, private.
+    const std::string fresh = base + "/fresh/run";
+    StartServer({"--admin-socket", fresh + "/admin.sock"});
+    struct stat st{};
+    ASSERT_EQ(::stat(fresh.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(server.Admin({"announce", "hello"}), "ok 0");
+    server.Stop();
+    std::filesystem::remove_all(base);
+}
+
+// ---- IPv6 --------------------------------------------------------------------------------------
+
+TEST_F(ServerTest, Ipv6ClientsAreShownByTheirWholeAddress) {
+    {
+        int fd = ::socket(AF_INET6, SOCK_STREAM, 0);
+        sockaddr_in6 a{};
+        a.sin6_family = AF_INET6;
+        a.sin6_addr = in6addr_loopback;
+        const bool usable = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        if (fd >= 0) ::close(fd);
+        if (!usable) GTEST_SKIP() << "no IPv6 loopback here";
+    }
+    StartServer({"--address", "::", "--max-per-address", "1"});
+    WireClient v6, v4;
+    ASSERT_TRUE(v6.Connect("::1", server.Port()));
+    ASSERT_TRUE(v6.WaitFor<Welcome>(2000));
+    ASSERT_TRUE(v6.Call(TalkIn{0, 0x00020001, "100", "", "six", 0, 0})->status == ReplyStatus::Ok);
+    ASSERT_TRUE(v6.Call(EnterRegion{0, "r", "1", kOrigin, 1})->status == ReplyStatus::Ok);
+    // Its own allowance, not the IPv4 hosts' and not a shared one.
+    Join(v4, "200", "r");
+    auto present = v4.WaitFor<AvatarPresent>(2000);
+    ASSERT_TRUE(present);
+    EXPECT_EQ(present->avatar.userId, "00000000000000000000000000000001:100");
+    WireClient second6;
+    ASSERT_TRUE(second6.Connect("::1", server.Port()));
+    std::optional<ByeReason> bye;
+    EXPECT_TRUE(ClosedWithin(second6, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::TooManyConnections);
+    // A ban by IPv6 address reaches it.
+    EXPECT_EQ(server.Admin({"ban", "::1"}), "ok 1");
+    EXPECT_TRUE(ClosedWithin(v6, 3000, &bye));
+    EXPECT_EQ(bye, ByeReason::Kicked);
+    EXPECT_TRUE(v4.IsOpen());
+}
+
+// ---- moderation that sticks ----------------------------------------------------------------------
+
+TEST_F(ServerTest, BansHoldAcrossReconnectsAndRestarts) {
+    StartServer();
+    WireClient a, b;
+    const uint16_t ia = Join(a, "1", "r");
+    Join(b, "2", "r");
+    EXPECT_EQ(server.Admin({"ban", "999"}), "error no such client");
+    EXPECT_EQ(server.Admin({"ban", "example.org"}), "error bad client id or address example.org");
+    EXPECT_EQ(server.Admin({"ban", "10.9.8.7", "--minutes", "-3"}), "error bad minutes -3");
+    EXPECT_EQ(server.Admin({"ban", "10.9.8.7", "--minutes", "90"}), "ok 0");
+    // By client id: its address is banned, and every connection from there closes.
+    EXPECT_EQ(server.Admin({"ban", std::to_string(ia)}), "ok 2");
+    for (WireClient* c : {&a, &b}) {
+        std::optional<ByeReason> bye;
+        EXPECT_TRUE(ClosedWithin(*c, 3000, &bye));
+        EXPECT_EQ(bye, ByeReason::Kicked);
+    }
+    auto refused = [&] {
+        WireClient c;
+        if (!c.Connect("127.0.0.1", server.Port())) return false;
+        std::optional<ByeReason> bye;
+        return ClosedWithin(c, 3000, &bye) && bye == ByeReason::Kicked;
+    };
+    EXPECT_TRUE(refused());
+    const std::string list = server.AdminAll({"bans"});
+    EXPECT_EQ(list.rfind("ok 2\n", 0), 0u) << list;
+    EXPECT_NE(list.find("127.0.0.1 (7F000001) until unbanned"), std::string::npos) << list;
+    EXPECT_NE(list.find("10.9.8.7 (0A090807) until 20"), std::string::npos) << list;
+
+    server.Stop();
+    StartServer();
+    EXPECT_TRUE(refused());
+    EXPECT_EQ(server.Admin({"unban", "10.0.0.1"}), "error not banned: 10.0.0.1");
+    EXPECT_EQ(server.Admin({"unban", "127.0.0.1"}), "ok 1");
+    WireClient back;
+    Join(back, "1", "r");
+    EXPECT_TRUE(back.IsOpen());
+    server.Stop();
+    StartServer();
+    EXPECT_EQ(server.Admin({"bans"}), "ok 1");
+}
+
+TEST_F(ServerTest, ClosedRegionStaysClosedUntilOpened) {
+    StartServer();
+    WireClient a;
+    Join(a, "1", "r1");
+    EXPECT_EQ(server.Admin({"close-region", "r1"}), "ok 1");
+    EXPECT_TRUE(a.WaitFor<RegionClosed>(2000));
+    EXPECT_EQ(a.Call(EnterRegion{0, "r1", "1", kOrigin, 1})->status, ReplyStatus::Refused);
+    EXPECT_EQ(a.Call(EnterRegion{0, "r2", "1", kOrigin, 1})->status, ReplyStatus::Ok);
+    server.Stop();
+    StartServer();
+    WireClient b;
+    Join(b, "2");
+    EXPECT_EQ(b.Call(EnterRegion{0, "r1", "1", kOrigin, 1})->status, ReplyStatus::Refused);
+    EXPECT_EQ(server.Admin({"open-region", "r1"}), "ok 1");
+    EXPECT_EQ(server.Admin({"open-region", "r1"}), "error region not closed");
+    EXPECT_EQ(b.Call(EnterRegion{0, "r1", "1", kOrigin, 1})->status, ReplyStatus::Ok);
+}
+
+// ---- help and messages -------------------------------------------------------------------------
+
+TEST(ServerHelpTest, HelpGoesToStandardOutputWithoutADisplay) {
+    const char* dir = std::getenv("MONEKO_BIN_DIR");
+    const std::string binary = std::string(dir ? dir : ".") + "/moneko-server";
+    auto run = [&](const std::string& args, int* status) {
+        FILE* pipe = popen(("env -u DISPLAY -u WAYLAND_DISPLAY '" + binary + "' " + args + " 2>/dev/null").c_str(), "r");
+        std::string out;
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        *status = pclose(pipe);
+        return out;
+    };
+    int status = -1;
+    const std::string help = run("--help", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(help.rfind("usage: moneko-server", 0), 0u) << help;
+    for (const char* option : {"--address", "--port", "--admin-socket", "--data-dir", "--max-connections",
+                               "--max-per-address", "--keepalive-ms", "--send-queue-bytes", "--cluster"})
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    EXPECT_NE(help.find("default 4096"), std::string::npos) << help;
+    const std::string admin = run("admin --help", &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(admin.rfind("usage: moneko-server admin", 0), 0u) << admin;
+    for (const char* command : {"announce", "close-region", "open-region", "kick", "ban", "unban", "bans"})
+        EXPECT_NE(admin.find(command), std::string::npos) << command;
+}
+
+TEST(ServerHelpTest, ErrorsNameTheFileOrAddress) {
+    const char* dir = std::getenv("MONEKO_BIN_DIR");
+    const std::string binary = std::string(dir ? dir : ".") + "/moneko-server";
+    const std::string folder = std::filesystem::temp_directory_path() / ("moneko-errors-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    // Everything it says, standard error included, and how it ended.
+    auto run = [&](const std::string& args, int* status) {
+        FILE* pipe = popen(("cd '" + folder + "' && '" + binary + "' " + args + " 2>&1").c_str(), "r");
+        std::string out;
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
+        *status = pclose(pipe);
+        return out;
+    };
+    const std::string common = "--port 0 --plain --data-dir '" + folder + "/data' --admin-socket '" + folder + "/run/a.sock' ";
+    int status = 0;
+    std::string said = run(common + "--address 300.1.2.3", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find("300.1.2.3"), std::string::npos) << said;
+    said = run(common + "--port-file /nonexistent/folder/port", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find("/nonexistent/folder/port"), std::string::npos) << said;
+    said = run("admin --socket '" + folder + "/nobody.sock' bans", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find(folder + "/nobody.sock"), std::string::npos) << said;
+    said = run("admin --port 99999 bans", &status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(said.find("99999"), std::string::npos) << said;
+    std::filesystem::remove_all(folder);
+}
+
+TEST(ServerUnitTest, SystemdUnitIsValidAndConfinesTheServer) {
+    const char* source = std::getenv("MONEKO_SOURCE_DIR");
+    ASSERT_TRUE(source);
+    std::ifstream in(std::string(source) + "/server/systemd/moneko-server.service");
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string unit = text.str();
+    ASSERT_FALSE(unit.empty());
+    // Where the admin socket and the data folder come from, and who runs it.
+    for (const char* line : {"RuntimeDirectory=moneko-server", "RuntimeDirectoryMode=0700", "StateDirectory=moneko-server",
+                             "StateDirectoryMode=0700", "User=moneko", "NoNewPrivileges=yes", "ProtectSystem=strict"})
+        EXPECT_NE(unit.find(std::string("\n") + line + "\n"), std::string::npos) << line;
+    if (std::system("command -v systemd-analyze >/dev/null 2>&1") != 0) GTEST_SKIP() << "no systemd-analyze here";
+    // Verified against a binary that exists here.
+    const std::string at = "/usr/bin/moneko-server";
+    unit.replace(unit.find(at), at.size(), std::string(std::getenv("MONEKO_BIN_DIR")) + "/moneko-server");
+    const std::string copy = std::filesystem::temp_directory_path() / ("moneko-server-" + std::to_string(::getpid()) + ".service");
+    std::ofstream(copy) << unit;
+    FILE* pipe = popen(("systemd-analyze verify '" + copy + "' 2>&1").c_str(), "r");
+    std::string complaints;
+    char buffer[512];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) complaints.append(buffer, n);
+    const int status = pclose(pipe);
+    std::filesystem::remove(copy);
+    EXPECT_EQ(status, 0) << complaints;
+    EXPECT_EQ(complaints, "");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "server/session.h"
 
 #include "protocol/limits.h"
+#include "server/address_key.h"
 #include "server/world_server.h"
 
 #include <cstdio>
@@ -9,23 +10,7 @@ namespace server {
 
 using namespace protocol;
 
-namespace {
-
-std::string HexOf(const asio::ip::address& address) {
-    uint32_t v = 0;
-    if (address.is_v4()) {
-        v = address.to_v4().to_uint();
-    } else if (address.is_v6() && address.to_v6().is_v4_mapped()) {
-        v = asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6()).to_uint();
-    }
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", v);
-    return text;
-}
-
-}  // namespace
-
-Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial)
+Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial, asio::ssl::context* tls)
     : socket_(std::move(socket)),
       server_(server),
       serial_(serial),
@@ -38,13 +23,31 @@ Session::Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t ser
     std::error_code ec;
     auto endpoint = socket_.remote_endpoint(ec);
     if (!ec) {
-        peerAddress_ = endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
-        peerHex_ = HexOf(endpoint.address());
+        const auto address = endpoint.address();
+        peerAddress_ = address.is_v6() ? "[" + address.to_string() + "]:" + std::to_string(endpoint.port())
+                                       : address.to_string() + ":" + std::to_string(endpoint.port());
+        peerHex_ = AddressKey(endpoint.address());
     } else {
         peerAddress_ = "?";
         peerHex_ = "00000000";
     }
     socket_.set_option(asio::ip::tcp::no_delay(true), ec);
+    if (tls) tls_ = std::make_unique<asio::ssl::stream<asio::ip::tcp::socket&>>(socket_, *tls);
+}
+
+void Session::Handshake(std::function<void()> then) {
+    if (!tls_) return then();
+    handshaking_ = true;
+    tls_->async_handshake(asio::ssl::stream_base::server, [self = shared_from_this(), then](std::error_code ec) {
+        self->handshaking_ = false;
+        if (self->finished_) return;
+        if (ec) {
+            self->Finish("TLS handshake failed: " + ec.message());
+            return;
+        }
+        then();
+        self->Write();  // anything queued while the handshake ran
+    });
 }
 
 std::string Session::Tag() const {
@@ -56,20 +59,32 @@ std::string Session::Tag() const {
 void Session::Start() {
     server_.Log(Tag() + " connected");
     const auto& o = server_.Options();
-    Send(Welcome{static_cast<uint16_t>((o.keepaliveMs + 999) / 1000), kMaxFrameLength,
-                 static_cast<uint16_t>(kMaxChatText), static_cast<uint16_t>(kMaxEspText),
-                 static_cast<uint16_t>(o.messagesPerSecond), static_cast<uint16_t>(o.messageBurst)});
+    // The time to talk in includes the handshake: a peer that never finishes it goes as well.
     talkInTimer_.expires_after(std::chrono::milliseconds(o.talkInTimeoutMs));
     talkInTimer_.async_wait([self = shared_from_this()](std::error_code ec) {
-        if (!ec && self->clientId_ == 0) self->Drop(ByeReason::Timeout, "no talk-in in time");
+        if (ec || self->clientId_ != 0) return;
+        if (self->handshaking_) return self->Finish("no TLS handshake in time");
+        self->Drop(ByeReason::Timeout, "no talk-in in time");
     });
-    ArmKeepalive();
-    Read();
+    Handshake([this] {
+        const auto& o = server_.Options();
+        Send(Welcome{static_cast<uint16_t>((o.keepaliveMs + 999) / 1000), kMaxFrameLength,
+                     static_cast<uint16_t>(kMaxChatText), static_cast<uint16_t>(kMaxEspText),
+                     static_cast<uint16_t>(o.messagesPerSecond), static_cast<uint16_t>(o.messageBurst)});
+        ArmKeepalive();
+        Read();
+    });
 }
 
-void Session::Reject() {
-    server_.Log(Tag() + " refused: too many connections from its address");
-    Drop(ByeReason::TooManyConnections, "too many connections from your address");
+void Session::Reject(ByeReason reason, const std::string& text) {
+    server_.Log(Tag() + " refused: " + text);
+    if (!tls_) return Drop(reason, text);
+    // The Bye can only be said inside TLS; a peer that does not finish the handshake soon is cut off.
+    closeTimer_.expires_after(std::chrono::seconds(2));
+    closeTimer_.async_wait([self = shared_from_this()](std::error_code ec) {
+        if (!ec && self->handshaking_) self->Finish("");
+    });
+    Handshake([this, reason, text] { Drop(reason, text); });
 }
 
 void Session::ArmKeepalive() {
@@ -87,13 +102,14 @@ void Session::ArmKeepalive() {
 }
 
 void Session::Read() {
-    socket_.async_read_some(asio::buffer(readBuffer_), [self = shared_from_this()](std::error_code ec, size_t n) {
+    auto handler = [self = shared_from_this()](std::error_code ec, size_t n) {
         if (self->closing_) return;
         if (ec) {
-            self->Finish(ec == asio::error::eof ? "disconnected" : "read error: " + ec.message());
+            // A TLS peer that closes without saying so in TLS has simply gone.
+            const bool gone = ec == asio::error::eof || ec == asio::ssl::error::stream_truncated;
+            self->Finish(gone ? "disconnected" : "read error: " + ec.message());
             return;
         }
-        self->lastReceived_ = std::chrono::steady_clock::now();
         self->decoder_.Append(self->readBuffer_.data(), n);
         Message message;
         for (;;) {
@@ -103,11 +119,17 @@ void Session::Read() {
                 self->Drop(ByeReason::ProtocolError, self->decoder_.Error());
                 return;
             }
+            // Only whole frames show the peer is alive: a byte now and then is not talking.
+            self->lastReceived_ = std::chrono::steady_clock::now();
             self->Handle(message);
             if (self->closing_) return;
         }
         self->Read();
-    });
+    };
+    if (tls_)
+        tls_->async_read_some(asio::buffer(readBuffer_), std::move(handler));
+    else
+        socket_.async_read_some(asio::buffer(readBuffer_), std::move(handler));
 }
 
 void Session::Reply(uint16_t seq, MessageType request, ReplyStatus status) {
@@ -135,6 +157,10 @@ void Session::Handle(Message& message) {
             } else if constexpr (std::is_same_v<T, EnterRegion>) {
                 if (!clientId_) return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Refused);
                 if (m.region.empty()) return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::BadRequest);
+                if (server_.GetModeration().IsClosed(m.region)) {
+                    server_.Log(Tag() + " refused entry to closed region " + LogText(m.region));
+                    return Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Refused);
+                }
                 // The answer goes first: the roster that follows belongs to the new region.
                 Reply(m.seq, MessageType::EnterRegion, ReplyStatus::Ok);
                 world.EnterRegion(clientId_, m.region, m.avatarNumber, m.pose, m.presence);
@@ -201,8 +227,7 @@ void Session::Queue(Chunk chunk, bool evenWhenClosing) {
     if (finished_ || (closing_ && !evenWhenClosing)) return;
     if (!evenWhenClosing && queuedBytes_ + chunk.length > server_.Options().sendQueueBytes) {
         // A reader this slow would hold memory for everyone; it goes, nobody waits for it.
-        closing_ = true;
-        Finish("dropped: send queue over " + std::to_string(server_.Options().sendQueueBytes) + " bytes");
+        GiveUpOnSlowReader();
         return;
     }
     queuedBytes_ += chunk.length;
@@ -210,14 +235,31 @@ void Session::Queue(Chunk chunk, bool evenWhenClosing) {
     Write();
 }
 
+void Session::GiveUpOnSlowReader() {
+    // Chunks are whole frames, so cutting the queue after those being written keeps the stream
+    // decodable up to the Bye.
+    const size_t keep = writing_ ? inFlight_ : 0;
+    while (queue_.size() > keep) {
+        queuedBytes_ -= queue_.back().length;
+        queue_.pop_back();
+    }
+    Drop(ByeReason::TooSlow, "too slow: send queue over " + std::to_string(server_.Options().sendQueueBytes) + " bytes");
+}
+
 void Session::Write() {
-    if (writing_ || queue_.empty() || finished_) return;
+    if (writing_ || handshaking_ || queue_.empty() || finished_) return;
     writing_ = true;
     std::vector<asio::const_buffer> buffers;
-    for (size_t i = 0; i < queue_.size() && i < 64; ++i)
+    size_t total = 0;
+    // At most 64 chunks or about 64 KiB a write: the TLS copy below stays small for everyone.
+    for (size_t i = 0; i < queue_.size() && i < 64 && (i == 0 || total < 65536); ++i) {
         buffers.push_back(asio::buffer(queue_[i].bytes->data() + queue_[i].offset, queue_[i].length));
-    asio::async_write(socket_, buffers, [self = shared_from_this()](std::error_code ec, size_t written) {
+        total += queue_[i].length;
+    }
+    inFlight_ = buffers.size();
+    auto handler = [self = shared_from_this()](std::error_code ec, size_t written) {
         self->writing_ = false;
+        self->inFlight_ = 0;
         if (ec) {
             self->Finish("write error: " + ec.message());
             return;
@@ -239,7 +281,16 @@ void Session::Write() {
         } else if (self->closing_) {
             self->Finish("");
         }
-    });
+    };
+    if (!tls_) return asio::async_write(socket_, buffers, std::move(handler));
+    // TLS writes one buffer at a time: copied together, many small frames share records.
+    writeScratch_.clear();
+    if (writeScratch_.capacity() > 4 * 65536) writeScratch_.shrink_to_fit();  // one huge chunk once
+    for (const auto& b : buffers) {
+        const auto* p = static_cast<const uint8_t*>(b.data());
+        writeScratch_.insert(writeScratch_.end(), p, p + b.size());
+    }
+    asio::async_write(*tls_, asio::buffer(writeScratch_), std::move(handler));
 }
 
 void Session::Drop(ByeReason reason, const std::string& text) {

@@ -6,11 +6,14 @@
 #include "server/token_bucket.h"
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <array>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace server {
 
@@ -18,11 +21,12 @@ class WorldServer;
 
 class Session : public ParticipantLink, public std::enable_shared_from_this<Session> {
 public:
-    Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial);
+    // With a TLS context the connection speaks TLS, from its handshake on.
+    Session(asio::ip::tcp::socket socket, WorldServer& server, uint64_t serial, asio::ssl::context* tls = nullptr);
 
     void Start();
-    // Refuses the connection at once with a Bye (too many from its address).
-    void Reject();
+    // Refuses the connection at once with a Bye saying why (full, too many from its address, banned).
+    void Reject(protocol::ByeReason reason, const std::string& text);
 
     void Send(const protocol::Message& message) override;
     void SendShared(std::shared_ptr<const protocol::Bytes> frames, size_t skipOffset, size_t skipLength) override;
@@ -37,16 +41,23 @@ private:
         std::shared_ptr<const protocol::Bytes> bytes;
         size_t offset, length;
     };
+    // Runs `then` once the TLS handshake is done (at once without TLS).
+    void Handshake(std::function<void()> then);
     void Read();
     void Handle(protocol::Message& message);
     void Reply(uint16_t seq, protocol::MessageType request, protocol::ReplyStatus status);
     void Queue(Chunk chunk, bool evenWhenClosing = false);
     void Write();
+    // The peer does not read: what it has not started to receive is dropped, and a Bye takes its place.
+    void GiveUpOnSlowReader();
     void ArmKeepalive();
     void Finish(const std::string& why);
     std::string Tag() const;
 
     asio::ip::tcp::socket socket_;
+    std::unique_ptr<asio::ssl::stream<asio::ip::tcp::socket&>> tls_;
+    bool handshaking_ = false;
+    std::vector<uint8_t> writeScratch_;  // TLS: the chunks of one write in one record stream
     WorldServer& server_;
     uint64_t serial_;
     std::string peerAddress_, peerHex_;
@@ -55,11 +66,12 @@ private:
     std::deque<Chunk> queue_;
     size_t queuedBytes_ = 0;
     bool writing_ = false;
+    size_t inFlight_ = 0;    // chunks at the front of the queue handed to the socket
     bool closing_ = false;   // no more reading; the queue drains, then the socket closes
     bool finished_ = false;
     uint16_t clientId_ = 0;  // 0 until talked in
     TokenBucket messages_, poses_;
-    std::chrono::steady_clock::time_point lastReceived_;
+    std::chrono::steady_clock::time_point lastReceived_;  // the last complete frame
     asio::steady_timer talkInTimer_, keepaliveTimer_, closeTimer_;
     uint32_t pingToken_ = 0;
 };

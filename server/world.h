@@ -6,6 +6,7 @@
 #include "server/participant_link.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -44,6 +45,13 @@ public:
     virtual size_t Kick(uint16_t clientId) = 0;
 
     virtual size_t ParticipantCount() const = 0;
+
+    // The address key (see address_key.h) of a participant on any node; nullopt if unknown.
+    virtual std::optional<std::string> AddressOf(uint16_t clientId) const = 0;
+    // Moderation decisions (bans, closed regions) as lines for the other nodes of a cluster, and
+    // where the other nodes' decisions arrive. A world of its own has nobody to tell.
+    virtual void ShareModeration(const std::string& line) { (void)line; }
+    virtual void OnModeration(std::function<void(const std::string&)> handler) { (void)handler; }
 };
 
 }  // namespace server

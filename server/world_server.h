@@ -1,10 +1,13 @@
 #pragma once
 // Accepts connections, keeps the sessions and the per-address counts, drives the pose tick and
 // serves the admin socket. Everything runs on one io_context thread.
+#include "server/log_throttle.h"
+#include "server/moderation.h"
 #include "server/server_options.h"
 #include "server/world.h"
 
 #include <asio.hpp>
+#include <asio/ssl.hpp>
 
 #include <map>
 #include <memory>
@@ -30,22 +33,43 @@ public:
     asio::io_context& Io() { return io_; }
     World& GetWorld() { return *world_; }
     const ServerOptions& Options() const { return options_; }
+    const Moderation& GetModeration() const { return moderation_; }
     void Forget(Session* session);
     // One line on standard error per session event.
     void Log(const std::string& line);
 
+    // Applies a moderation line ("ban KEY UNTIL", "unban KEY", "close REGION", "open REGION",
+    // fields separated by tabs), keeps it on disk and, when `share`, tells the other nodes.
+    // Returns how many connections a ban closed here; *error when the line is not one of these
+    // or the file could not be written (the decision holds in memory all the same).
+    size_t Moderate(const std::string& line, bool share, std::string* error);
+    // Bans in force, for the admin's list; forgets the expired ones.
+    std::vector<Moderation::Ban> Bans() { return moderation_.Bans(); }
+    // How many connections are open now and how many may be.
+    size_t ConnectionCount() const { return sessions_.size(); }
+    size_t ConnectionLimit() const { return connectionLimit_; }
+
 private:
     void Accept();
     void Tick();
+    // After an accept error: try again later, later each time up to a second.
+    void RetryAcceptLater();
+    // The TLS context from the configured or the server's own certificate.
+    bool SetUpTls(std::string* error);
 
     asio::io_context& io_;
     ServerOptions options_;
     asio::ip::tcp::acceptor acceptor_;
-    asio::steady_timer tickTimer_;
+    asio::steady_timer tickTimer_, acceptRetry_;
     std::unique_ptr<World> world_;
     std::unique_ptr<AdminChannel> admin_;
+    std::unique_ptr<asio::ssl::context> tls_;  // null: --plain
     std::map<uint64_t, std::shared_ptr<Session>> sessions_;
     std::map<std::string, int> perAddress_;
+    Moderation moderation_;
+    LogThrottle acceptErrors_;
+    std::chrono::milliseconds acceptDelay_{0};
+    size_t connectionLimit_ = 0;
     uint64_t nextSerial_ = 1;
     uint16_t port_ = 0;
     bool stopped_ = false;

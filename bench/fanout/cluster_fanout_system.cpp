@@ -82,7 +82,8 @@ bool ClusterFanoutSystem::Launch(const FanoutOptions& options, std::string* erro
         const std::string tag = "node" + std::to_string(n);
         const std::string portFile = dir_.File(tag + ".port");
         std::vector<std::string> argv = {binary, "--port", "0", "--port-file", portFile, "--admin-socket",
-                                         dir_.File(tag + ".sock"), "--cluster", url};
+                                         dir_.File(tag + ".sock"), "--cluster", url, "--plain",
+                                         "--data-dir", dir_.File(tag + "-data")};
         for (auto& a : WorldFanoutSystem::LimitArguments(options)) argv.push_back(a);
         auto node = std::make_unique<ChildProcess>();
         if (!node->Start(argv, dir_.File(tag + ".log"), error)) return false;

@@ -21,7 +21,9 @@ bool ToNumber(const std::string& text, double min, double max, double* out) {
 const char* FanoutOptions::Usage() {
     return "usage: fanout_bench [--clients N] [--poses-per-second P] [--chat-interval SECONDS]\n"
            "                    [--warmup SECONDS] [--seconds SECONDS] [--threads 1|2]\n"
-           "                    [--systems world,cluster,mosquitto] [--server PATH] [--mosquitto PATH]\n"
+           "                    [--systems world,world-plain,cluster,mosquitto,mosquitto-plain]\n"
+           "                    [--server PATH] [--mosquitto PATH]\n"
+           "  world and mosquitto speak TLS 1.3; the -plain ones do not; cluster is plain\n"
            "N clients join one region (or subscribe to one topic); each sends P poses a second and a\n"
            "chat line every few seconds. Prints deliveries a second, p50/p99 latency and server CPU.\n";
 }
@@ -61,8 +63,9 @@ std::optional<FanoutOptions> FanoutOptions::Parse(const std::vector<std::string>
                 size_t comma = value.find(',', start);
                 if (comma == std::string::npos) comma = value.size();
                 std::string system = value.substr(start, comma - start);
-                if (system != "world" && system != "cluster" && system != "mosquitto") {
-                    *error = "unknown system " + system + " (want world, cluster, mosquitto)";
+                if (system != "world" && system != "world-plain" && system != "cluster" && system != "mosquitto" &&
+                    system != "mosquitto-plain") {
+                    *error = "unknown system " + system + " (want world, world-plain, cluster, mosquitto, mosquitto-plain)";
                     return std::nullopt;
                 }
                 o.systems.push_back(system);

@@ -25,9 +25,10 @@ int main(int argc, char** argv) {
     fanout::FanoutDriver driver(*options);
     for (const auto& name : options->systems) {
         std::unique_ptr<fanout::FanoutSystem> system;
-        if (name == "world") system = std::make_unique<fanout::WorldFanoutSystem>();
+        if (name == "world") system = std::make_unique<fanout::WorldFanoutSystem>(true);
+        else if (name == "world-plain") system = std::make_unique<fanout::WorldFanoutSystem>(false);
         else if (name == "cluster") system = std::make_unique<fanout::ClusterFanoutSystem>();
-        else system = std::make_unique<fanout::MosquittoFanoutSystem>();
+        else system = std::make_unique<fanout::MosquittoFanoutSystem>(name == "mosquitto");
         std::cerr << "running " << system->Name() << " ...\n";
         results.push_back(driver.Run(*system));
     }

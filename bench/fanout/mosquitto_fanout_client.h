@@ -16,7 +16,9 @@ namespace fanout {
 
 class MosquittoFanoutClient : public FanoutClient {
 public:
-    MosquittoFanoutClient(int index, asio::io_context& io, uint16_t port, std::string topic, FanoutStats& stats);
+    // tlsCa: the broker's certificate, to speak TLS with it; empty: plain.
+    MosquittoFanoutClient(int index, asio::io_context& io, uint16_t port, std::string topic, FanoutStats& stats,
+                          std::string tlsCa = {});
     ~MosquittoFanoutClient() override;
 
     void Start() override;
@@ -47,6 +49,7 @@ private:
     int index_;
     uint16_t port_;
     std::string topic_;
+    std::string tlsCa_;
     FanoutStats& stats_;
     mosquitto* mosq_ = nullptr;
     asio::posix::stream_descriptor socket_;

@@ -1,6 +1,7 @@
 #include "bench/fanout/mosquitto_fanout_system.h"
 
 #include "bench/fanout/mosquitto_fanout_client.h"
+#include "server/tls_identity.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -49,7 +50,7 @@ bool Accepts(uint16_t port) {
 
 }  // namespace
 
-MosquittoFanoutSystem::MosquittoFanoutSystem() { mosquitto_lib_init(); }
+MosquittoFanoutSystem::MosquittoFanoutSystem(bool tls) : tls_(tls) { mosquitto_lib_init(); }
 
 MosquittoFanoutSystem::~MosquittoFanoutSystem() {
     Shutdown();
@@ -68,6 +69,15 @@ std::string MosquittoFanoutSystem::Config(uint16_t port) {
            "log_type warning\n";
 }
 
+std::string MosquittoFanoutSystem::TlsConfig(const std::string& cert, const std::string& key) {
+    // Started by root, the broker would switch to its own user and no longer read the key in our
+    // private folder.
+    return std::string(::geteuid() == 0 ? "user root\n" : "") +
+           "certfile " + cert + "\n"
+           "keyfile " + key + "\n"
+           "tls_version tlsv1.3\n";
+}
+
 bool MosquittoFanoutSystem::Launch(const FanoutOptions& options, std::string* error) {
     if (!dir_.Create("moneko-fanout-mosquitto")) {
         *error = "cannot make a temporary folder";
@@ -81,6 +91,11 @@ bool MosquittoFanoutSystem::Launch(const FanoutOptions& options, std::string* er
     {
         std::ofstream config(dir_.File("mosquitto.conf"));
         config << Config(port_);
+        if (tls_) {
+            cert_ = dir_.File("broker-cert.pem");
+            if (!server::EnsureSelfSignedCertificate(cert_, dir_.File("broker-key.pem"), error)) return false;
+            config << TlsConfig(cert_, dir_.File("broker-key.pem"));
+        }
         if (!config) {
             *error = "cannot write the broker's config";
             return false;
@@ -101,7 +116,7 @@ bool MosquittoFanoutSystem::Launch(const FanoutOptions& options, std::string* er
 }
 
 std::unique_ptr<FanoutClient> MosquittoFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats) {
-    return std::make_unique<MosquittoFanoutClient>(index, io, port_, kTopic, stats);
+    return std::make_unique<MosquittoFanoutClient>(index, io, port_, kTopic, stats, cert_);
 }
 
 std::optional<double> MosquittoFanoutSystem::CpuSeconds() const { return broker_.CpuSeconds(); }

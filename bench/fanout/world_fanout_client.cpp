@@ -18,13 +18,15 @@ constexpr uint16_t kTalkInSeq = 1, kEnterSeq = 2;
 }  // namespace
 
 WorldFanoutClient::WorldFanoutClient(int index, asio::io_context& io, asio::ip::tcp::endpoint server,
-                                     std::string region, FanoutStats& stats)
+                                     std::string region, FanoutStats& stats, asio::ssl::context* tls)
     : index_(index),
       socket_(io),
       server_(server),
       region_(std::move(region)),
       stats_(stats),
-      readBuffer_(std::make_unique<std::array<uint8_t, 65536>>()) {}
+      readBuffer_(std::make_unique<std::array<uint8_t, 65536>>()) {
+    if (tls) tls_ = std::make_unique<asio::ssl::stream<asio::ip::tcp::socket&>>(socket_, *tls);
+}
 
 void WorldFanoutClient::Start() {
     socket_.async_connect(server_, [this](const std::error_code& ec) {
@@ -33,12 +35,18 @@ void WorldFanoutClient::Start() {
         std::error_code ignored;
         socket_.set_option(asio::ip::tcp::no_delay(true), ignored);
         state_ = State::Welcoming;
-        Read();
+        if (!tls_) return Read();
+        tls_->async_handshake(asio::ssl::stream_base::client, [this](const std::error_code& ec) {
+            if (state_ != State::Welcoming) return;
+            if (ec) return Fail("TLS handshake: " + ec.message());
+            Read();
+            Flush();
+        });
     });
 }
 
 void WorldFanoutClient::Read() {
-    socket_.async_read_some(asio::buffer(*readBuffer_), [this](const std::error_code& ec, size_t size) {
+    auto handler = [this](const std::error_code& ec, size_t size) {
         if (state_ == State::Failed || state_ == State::Closed) return;
         if (ec) {
             if (state_ == State::Ready) ++stats_.connectionsLost;
@@ -54,7 +62,11 @@ void WorldFanoutClient::Read() {
             if (state_ == State::Failed || state_ == State::Closed) return;
         }
         Read();
-    });
+    };
+    if (tls_)
+        tls_->async_read_some(asio::buffer(*readBuffer_), std::move(handler));
+    else
+        socket_.async_read_some(asio::buffer(*readBuffer_), std::move(handler));
 }
 
 void WorldFanoutClient::Handle(Message& message) {
@@ -117,10 +129,12 @@ void WorldFanoutClient::Send(const Message& message) {
 
 void WorldFanoutClient::Flush() {
     if (writeInFlight_ || pending_.empty() || state_ == State::Failed || state_ == State::Closed) return;
+    // Nothing goes out before the handshake (the Pong to an early Ping waits for it).
+    if (tls_ && state_ == State::Connecting) return;
     writing_.swap(pending_);
     pending_.clear();
     writeInFlight_ = true;
-    asio::async_write(socket_, asio::buffer(writing_), [this](const std::error_code& ec, size_t) {
+    auto handler = [this](const std::error_code& ec, size_t) {
         writeInFlight_ = false;
         writing_.clear();
         if (state_ == State::Failed || state_ == State::Closed) return;
@@ -129,7 +143,11 @@ void WorldFanoutClient::Flush() {
             return Fail("write: " + ec.message());
         }
         Flush();
-    });
+    };
+    if (tls_)
+        asio::async_write(*tls_, asio::buffer(writing_), std::move(handler));
+    else
+        asio::async_write(socket_, asio::buffer(writing_), std::move(handler));
 }
 
 void WorldFanoutClient::Fail(const std::string& why) {

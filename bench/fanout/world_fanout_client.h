@@ -1,6 +1,7 @@
 #pragma once
-// A participant of moneko-server on non-blocking Asio: connects, talks in, enters the benchmark's
-// region, then sends poses and chat lines and counts the AvatarMoved and ChatReceived it gets.
+// A participant of moneko-server on non-blocking Asio: connects (over TLS when given a context),
+// talks in, enters the benchmark's region, then sends poses and chat lines and counts the
+// AvatarMoved and ChatReceived it gets.
 #include "bench/fanout/fanout_client.h"
 #include "bench/fanout/fanout_stats.h"
 #include "protocol/codec.h"
@@ -9,6 +10,7 @@
 #include <array>
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
+#include <asio/ssl.hpp>
 #include <memory>
 
 namespace fanout {
@@ -16,7 +18,7 @@ namespace fanout {
 class WorldFanoutClient : public FanoutClient {
 public:
     WorldFanoutClient(int index, asio::io_context& io, asio::ip::tcp::endpoint server, std::string region,
-                      FanoutStats& stats);
+                      FanoutStats& stats, asio::ssl::context* tls = nullptr);
 
     void Start() override;
     bool Ready() const override { return state_ == State::Ready; }
@@ -37,6 +39,7 @@ private:
 
     int index_;
     asio::ip::tcp::socket socket_;
+    std::unique_ptr<asio::ssl::stream<asio::ip::tcp::socket&>> tls_;
     asio::ip::tcp::endpoint server_;
     std::string region_;
     FanoutStats& stats_;

@@ -29,6 +29,14 @@ std::vector<std::string> WorldFanoutSystem::LimitArguments(const FanoutOptions& 
             "--pose-burst",      std::to_string(std::min(65535, 2 * poseRate))};
 }
 
+WorldFanoutSystem::WorldFanoutSystem(bool tls) {
+    if (!tls) return;
+    // The server's certificate is its own making: the benchmark measures, it does not pin.
+    tls_ = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_client);
+    SSL_CTX_set_min_proto_version(tls_->native_handle(), TLS1_3_VERSION);
+    tls_->set_verify_mode(asio::ssl::verify_none);
+}
+
 bool WorldFanoutSystem::Launch(const FanoutOptions& options, std::string* error) {
     if (!dir_.Create("moneko-fanout-world")) {
         *error = "cannot make a temporary folder";
@@ -45,6 +53,8 @@ bool WorldFanoutSystem::LaunchNode(const FanoutOptions& options, const std::vect
     std::vector<std::string> argv = {binary, "--port", "0", "--port-file", portFile, "--admin-socket",
                                      dir_.File(name + ".sock")};
     for (auto& a : LimitArguments(options)) argv.push_back(a);
+    argv.insert(argv.end(), {"--data-dir", dir_.File(name + "-data")});
+    if (!tls_) argv.push_back("--plain");
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
     auto node = std::make_unique<ChildProcess>();
     const std::string log = name + ".log";
@@ -69,7 +79,7 @@ bool WorldFanoutSystem::LaunchNode(const FanoutOptions& options, const std::vect
 
 std::unique_ptr<FanoutClient> WorldFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats) {
     const auto& endpoint = endpoints_[size_t(index) % endpoints_.size()];
-    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats);
+    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats, tls_.get());
 }
 
 std::optional<double> WorldFanoutSystem::CpuSeconds() const {

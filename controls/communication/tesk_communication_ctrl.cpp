@@ -1,7 +1,9 @@
 #include "controls/communication/tesk_communication_ctrl.h"
 
 #include "controls/communication/communication_ids.h"
+#include "controls/communication/server_pins.h"
 #include "platform/text/carried_text.h"
+#include "platform/ui/message_box.h"
 #include "platform/text/cp932.h"
 #include "protocol/limits.h"
 
@@ -55,7 +57,27 @@ TeskCommunicationCtrl::TeskCommunicationCtrl() {
         pending_.push_back(Bye{ByeReason::ServerShutdown, ""});  // stands for ServerDisconnected
         ScheduleDrain();
     };
+    connection_.checkCertificate = [this](const QString& host, quint16 port, const QString& fingerprint) {
+        return CheckCertificate(host, port, fingerprint);
+    };
+    // Plain only for debugging against a server started with --plain.
+    connection_.SetPlain(qEnvironmentVariable("MONEKO_PLAIN") == "1");
     DefineMembers();
+}
+
+bool TeskCommunicationCtrl::CheckCertificate(const QString& host, quint16 port, const QString& fingerprint) {
+    std::string pinned;
+    const std::string server = platform::FromQString(host);
+    if (ServerPins::Check(server, port, fingerprint.toStdString(), &pinned) != ServerPins::Verdict::Changed) return true;
+    refusedCertificate_ = true;
+    refusal_ = platform::Sjis("サーバー ") + server + ":" + std::to_string(port) +
+               platform::Sjis(" の証明書が前回の接続のときと違うため、接続しませんでした。"
+                              "通信に第三者が割り込んでいるおそれがあります。\n\n前回の証明書 (SHA-256):\n") +
+               pinned + platform::Sjis("\n今回の証明書 (SHA-256):\n") + fingerprint.toStdString() +
+               platform::Sjis("\n\nサーバーの管理者が証明書を入れ替えたことが確かなときは、設定ファイルの "
+                              "ServerCertificates から ") +
+               server + ":" + std::to_string(port) + platform::Sjis(" を消してから接続し直してください。");
+    return false;
 }
 
 TeskCommunicationCtrl::~TeskCommunicationCtrl() {
@@ -134,9 +156,14 @@ std::optional<Reply> TeskCommunicationCtrl::Call(Message request) {
 bool TeskCommunicationCtrl::OpenServer(int32_t port, const std::string& host) {
     if (port < 0 || port > 65535 || host.empty()) return false;
     CloseServer();
+    refusedCertificate_ = false;
     ++callDepth_;
     const bool ok = connection_.Open(platform::ToQString(host), static_cast<quint16>(port));
     --callDepth_;
+    // Said before OpenServer fails, so the user knows this refusal from a server that is down.
+    if (refusedCertificate_)
+        platform::ui::ShowMessageBox(nullptr, refusal_, platform::Sjis("Moneko♪"),
+                                     platform::ui::MB_OK | platform::ui::MB_ICONSTOP);
     if (ok) lost_ = false;
     ScheduleDrain();
     return ok;

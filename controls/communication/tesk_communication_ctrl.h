@@ -37,6 +37,8 @@ public:
     bool CloseEspConnection(const std::string& userId, int16_t clientId);
 
     int16_t ClientId() const { return static_cast<int16_t>(clientId_); }
+    // The last OpenServer was refused because the server's certificate changed.
+    bool RefusedCertificate() const { return refusedCertificate_; }
 
 private:
     // Runs a call with the event queue held; the queue is drained after the outermost call.
@@ -48,6 +50,8 @@ private:
     // Drops queued events about the region the host has just left.
     void ForgetRegionEvents();
     void DefineMembers();
+    // Pins a server's first certificate; a changed one is refused and the user told why.
+    bool CheckCertificate(const QString& host, quint16 port, const QString& fingerprint);
 
     WorldConnection connection_;
     std::deque<protocol::Message> pending_;
@@ -57,6 +61,8 @@ private:
     bool drainScheduled_ = false;
     uint16_t clientId_ = 0;
     bool espAccept_ = false;
+    bool refusedCertificate_ = false;
+    std::string refusal_;  // the message for the user, CP932
     int32_t disconnectReason_ = WorldConnection::kDropped;
     std::string disconnectText_;
 };

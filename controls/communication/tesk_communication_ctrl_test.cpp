@@ -1,15 +1,22 @@
 // The communication control against a real moneko-server started by the test.
 #include "controls/communication/communication_ids.h"
+#include "controls/communication/server_pins.h"
 #include "controls/communication/tesk_communication_ctrl.h"
 #include "platform/com/control_site.h"
 #include "platform/com/module_loader.h"
+#include "platform/text/cp932.h"
+#include "platform/ui/recording_modal_seam.h"
+#include "platform/ui/scoped_modal_seam.h"
 #include "server/server_process.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
+#include <QSslCertificate>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
 #include <map>
 
@@ -74,6 +81,8 @@ int32_t Reason(TeskCommunicationCtrl& c) {
 class CommunicationTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Pinned certificates go to a settings file of the test's own.
+        qputenv("MONEKO_REGISTRY", (registryDir.path() + "/registry.reg").toUtf8());
         ASSERT_TRUE(server.Start()) << server.Log();
         a.Advise(&sa);
         b.Advise(&sb);
@@ -86,10 +95,83 @@ protected:
         EXPECT_TRUE(c.EnterRegion(region, "2", kEntry, 1));
         return c.ClientId();
     }
+    // The fingerprint of the certificate the server made for itself, read from its file.
+    std::string ServerFingerprint() const {
+        const auto certs = QSslCertificate::fromPath(QString::fromStdString(server.Folder() + "/data/tls-cert.pem"));
+        if (certs.isEmpty()) return "";
+        return certs.first().digest(QCryptographicHash::Sha256).toHex(':').toUpper().toStdString();
+    }
+    QTemporaryDir registryDir;
     server::ServerProcess server;
     TeskCommunicationCtrl a, b;
     HostSink sa, sb;
 };
+
+TEST_F(CommunicationTest, FirstCertificateIsPinnedAndAChangedOneRefusedWithBothFingerprints) {
+    platform::ui::RecordingModalSeam seam;
+    platform::ui::ScopedModalSeam scope(seam);
+    const std::string first = ServerFingerprint();
+    ASSERT_FALSE(first.empty());
+    EXPECT_FALSE(ServerPins::Pinned("127.0.0.1", server.Port()));
+    Visit(a, "1", "n", "r");
+    EXPECT_EQ(ServerPins::Pinned("127.0.0.1", server.Port()), first);
+    a.CloseServer();
+    // Same certificate: connects again without a word.
+    EXPECT_TRUE(a.OpenServer(server.Port(), "127.0.0.1"));
+    a.CloseServer();
+    EXPECT_TRUE(seam.Calls().empty());
+
+    // The same server address with a new certificate: refused, and the user is told.
+    const uint16_t port = server.Port();
+    server.Stop();
+    std::filesystem::remove(server.Folder() + "/data/tls-cert.pem");
+    std::filesystem::remove(server.Folder() + "/data/tls-key.pem");
+    ASSERT_TRUE(server.Start({"--port", std::to_string(port)})) << server.Log();
+    const std::string second = ServerFingerprint();
+    ASSERT_NE(second, first);
+    EXPECT_FALSE(a.OpenServer(port, "127.0.0.1"));
+    EXPECT_TRUE(a.RefusedCertificate());
+    ASSERT_EQ(seam.Calls().size(), 1u);
+    const std::string text = seam.Calls()[0].text;
+    EXPECT_NE(text.find("127.0.0.1:" + std::to_string(port)), std::string::npos);
+    EXPECT_NE(text.find(first), std::string::npos);
+    EXPECT_NE(text.find(second), std::string::npos);
+    EXPECT_NE(text.find(platform::Sjis("証明書")), std::string::npos);
+    EXPECT_EQ(ServerPins::Pinned("127.0.0.1", port), first);  // the old pin stays
+    EXPECT_FALSE(a.TalkIn(0x00020001, "1", "", "n", 0, 0));    // nothing is open
+    EXPECT_FALSE(sa.Find(kServerDisconnected));
+    // Another server elsewhere is a server of its own.
+    server::ServerProcess other;
+    ASSERT_TRUE(other.Start()) << other.Log();
+    EXPECT_TRUE(b.OpenServer(other.Port(), "127.0.0.1"));
+    // Forgotten on purpose, the new certificate is taken.
+    ServerPins::Forget("127.0.0.1", port);
+    EXPECT_TRUE(a.OpenServer(port, "127.0.0.1"));
+    EXPECT_FALSE(a.RefusedCertificate());
+    EXPECT_EQ(ServerPins::Pinned("127.0.0.1", port), second);
+    EXPECT_EQ(seam.Calls().size(), 1u);
+}
+
+TEST_F(CommunicationTest, PlainOnBothEndsForDebugging) {
+    server::ServerProcess plainServer;
+    ASSERT_TRUE(plainServer.Start({"--plain"})) << plainServer.Log();
+    // A TLS client does not talk to a plain server.
+    EXPECT_FALSE(a.OpenServer(plainServer.Port(), "127.0.0.1"));
+    qputenv("MONEKO_PLAIN", "1");
+    TeskCommunicationCtrl plain;
+    qunsetenv("MONEKO_PLAIN");
+    HostSink sink;
+    plain.Advise(&sink);
+    EXPECT_TRUE(plain.OpenServer(plainServer.Port(), "127.0.0.1"));
+    EXPECT_TRUE(plain.TalkIn(0x00020001, "1", "", "n", 0, 0));
+    EXPECT_TRUE(plain.EnterRegion("r", "1", kEntry, 1));
+    plain.SendChatString("in clear");
+    ASSERT_TRUE(WaitUntil([&] { return sink.Find(kChatStringReceived) != nullptr; }));
+    EXPECT_FALSE(ServerPins::Pinned("127.0.0.1", plainServer.Port()));
+    // Nor a plain client to a TLS server.
+    plain.Invoke(kCallTimeout, DispatchKind::PropertyPut, {Variant::I4(1000)}, nullptr);
+    EXPECT_FALSE(plain.OpenServer(server.Port(), "127.0.0.1"));
+}
 
 TEST_F(CommunicationTest, AVisitWithEveryRegionEvent) {
     const int16_t ia = Visit(a, "111", "\x82\xA0", "http://h/r/a.wrl");

@@ -1,6 +1,9 @@
 #include "controls/communication/world_connection.h"
 
+#include <QCryptographicHash>
 #include <QEventLoop>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 
 namespace communication {
 
@@ -8,13 +11,16 @@ using namespace protocol;
 
 WorldConnection::WorldConnection(QObject* parent) : QObject(parent) {
     socket_.setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    connect(&socket_, &QTcpSocket::readyRead, this, &WorldConnection::OnReadyRead);
-    connect(&socket_, &QTcpSocket::disconnected, this, [this] { Lose("closed by the server"); });
-    connect(&socket_, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
+    connect(&socket_, &QSslSocket::readyRead, this, &WorldConnection::OnReadyRead);
+    connect(&socket_, &QSslSocket::encrypted, this, &WorldConnection::OnEncrypted);
+    connect(&socket_, &QSslSocket::disconnected, this, [this] { Lose("closed by the server"); });
+    connect(&socket_, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError) {
         if (open_) Lose("socket error");
         emit Answered();
     });
-    connect(&socket_, &QTcpSocket::connected, this, &WorldConnection::Answered);
+    // Servers make their own certificates: no authority vouches for them, the pin does.
+    connect(&socket_, &QSslSocket::sslErrors, this, [this](const QList<QSslError>&) { socket_.ignoreSslErrors(); });
+    connect(&socket_, &QSslSocket::connected, this, &WorldConnection::Answered);
     connect(&keepalive_, &QTimer::timeout, this, &WorldConnection::OnKeepalive);
 }
 
@@ -34,7 +40,19 @@ bool WorldConnection::Open(const QString& host, quint16 port) {
     welcomed_ = false;
     lossReason_ = kDropped;
     lossText_.clear();
-    socket_.connectToHost(host, port);
+    host_ = host;
+    port_ = port;
+    fingerprint_.clear();
+    trusted_ = plain_;
+    if (plain_) {
+        socket_.connectToHost(host, port);
+    } else {
+        QSslConfiguration tls = socket_.sslConfiguration();
+        tls.setProtocol(QSsl::TlsV1_3OrLater);
+        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        socket_.setSslConfiguration(tls);
+        socket_.connectToHostEncrypted(host, port);
+    }
     QTimer timer;
     timer.setSingleShot(true);
     QEventLoop loop;
@@ -96,7 +114,22 @@ std::optional<Reply> WorldConnection::Call(Message request, std::function<void(c
     return reply;
 }
 
+void WorldConnection::OnEncrypted() {
+    const QSslCertificate cert = socket_.peerCertificate();
+    const QByteArray digest = cert.isNull() ? QByteArray() : cert.digest(QCryptographicHash::Sha256);
+    fingerprint_ = QString::fromLatin1(digest.toHex(':').toUpper());
+    if (fingerprint_.isEmpty() || (checkCertificate && !checkCertificate(host_, port_, fingerprint_))) {
+        Close();
+        emit Answered();
+        return;
+    }
+    trusted_ = true;
+    OnReadyRead();  // whatever arrived with the handshake
+}
+
 void WorldConnection::OnReadyRead() {
+    // Nothing from a server is read before its certificate passed.
+    if (!trusted_) return;
     const QByteArray data = socket_.readAll();
     if (data.isEmpty()) return;
     lastReceived_.start();

@@ -2,12 +2,14 @@
 // The client end of the world protocol on the GUI thread. Requests that take an answer wait for
 // it in a local event loop with a timeout; everything else the server sends is handed to
 // onMessage as it arrives. A lost or silent server is reported once through onLost.
+// The connection is TLS 1.3 unless made plain; the server's certificate is not checked against
+// any authority (servers make their own) but handed to checkCertificate, which may refuse it.
 #include "protocol/frame_decoder.h"
 #include "protocol/messages.h"
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QTcpSocket>
+#include <QSslSocket>
 #include <QTimer>
 
 #include <functional>
@@ -24,6 +26,10 @@ public:
 
     // Connects and waits for the server's Welcome. Closes any earlier connection first.
     bool Open(const QString& host, quint16 port);
+    // For the next Open: without TLS (a server started with --plain).
+    void SetPlain(bool plain) { plain_ = plain; }
+    // SHA-256 of the certificate the server showed, hex pairs joined by ':'; empty without TLS.
+    const QString& PeerFingerprint() const { return fingerprint_; }
     // Closes without reporting a loss.
     void Close();
     bool IsOpen() const { return open_; }
@@ -40,6 +46,9 @@ public:
     void SetKeepaliveInterval(int ms);
     int KeepaliveInterval() const { return keepaliveMs_; }
 
+    // Asked once the TLS handshake is done, before anything the server says is read; false
+    // closes the connection and Open fails.
+    std::function<bool(const QString& host, quint16 port, const QString& fingerprint)> checkCertificate;
     std::function<void(protocol::Message)> onMessage;
     std::function<void()> onLost;
 
@@ -55,10 +64,15 @@ signals:
 
 private:
     void OnReadyRead();
+    void OnEncrypted();
     void OnKeepalive();
     void Lose(const char* why);
 
-    QTcpSocket socket_;
+    QSslSocket socket_;
+    bool plain_ = false;
+    bool trusted_ = false;  // the certificate passed (or there is none: plain)
+    QString host_, fingerprint_;
+    quint16 port_ = 0;
     QTimer keepalive_;
     QElapsedTimer lastReceived_;
     protocol::FrameDecoder decoder_{protocol::Direction::ToClient};

@@ -27,6 +27,7 @@ struct BotOptions {
     int16_t presence = 1;
     std::string greet, espReply;
     bool refuseEsp = false, stay = false;
+    bool plain = false;  // no TLS
 };
 
 // Text goes out in the form the chat control carries: CP932 with references for the rest, so a
@@ -58,6 +59,7 @@ public:
     explicit Bot(BotOptions o) : o_(std::move(o)) {}
 
     int Run() {
+        client_.SetPlain(o_.plain);
         if (!client_.Connect(o_.host, o_.port)) return Fail("cannot connect to " + o_.host + ":" + std::to_string(o_.port));
         auto reply = client_.Call(TalkIn{0, 0x00020001, Fit(Wire(o_.user), kMaxUserId), "", Fit(Wire(o_.name), kMaxAvatarName), 0, 0});
         if (!reply || reply->status != ReplyStatus::Ok) return Fail("talk-in refused");
@@ -244,6 +246,7 @@ int main(int argc, char** argv) {
             "  --esp-reply TEXT  answer every private (ESP) line with TEXT (default: no answer)\n"
             "  --refuse-esp      refuse private conversations (default: accept them)\n"
             "  --stay            keep running when standard input ends (default: leave and quit)\n"
+            "  --plain           speak without TLS, to a server started with --plain (default: TLS)\n"
             "  -h, --help        show this help and exit\n"
             "\n"
             "commands on standard input: say TEXT, move X Y Z DX DY DZ, act CODE, esp ID TEXT,\n"
@@ -259,6 +262,7 @@ int main(int argc, char** argv) {
         if (a == "--ghost") o.presence = 2;
         else if (a == "--refuse-esp") o.refuseEsp = true;
         else if (a == "--stay") o.stay = true;
+        else if (a == "--plain") o.plain = true;
         else if (!(v = value())) return usage(stderr, 2);
         else if (a == "--host") o.host = v;
         else if (a == "--port") o.port = uint16_t(std::atoi(v));

@@ -1,6 +1,8 @@
 #pragma once
-// A blocking client of the world protocol over a plain socket: the bot's connection and the
-// test clients of the server. Answers the server's pings by itself.
+// A blocking client of the world protocol: the bot's connection and the test clients of the
+// server. Speaks TLS 1.3 unless told to speak plain; it does not check the server's certificate
+// (it is a tool for tests and load, not for users) but tells what it was. Answers the server's
+// pings by itself.
 #include "protocol/codec.h"
 #include "protocol/frame_decoder.h"
 
@@ -8,6 +10,9 @@
 #include <functional>
 #include <optional>
 #include <string>
+
+struct ssl_st;
+struct ssl_ctx_st;
 
 namespace bot {
 
@@ -20,6 +25,10 @@ public:
 
     bool Connect(const std::string& host, uint16_t port, int timeoutMs = 3000);
     void Close();
+    // For the next Connect: without TLS (a server started with --plain).
+    void SetPlain(bool plain) { plain_ = plain; }
+    // SHA-256 of the server's certificate as hex pairs joined by ':'; empty without TLS.
+    const std::string& PeerFingerprint() const { return fingerprint_; }
     bool IsOpen() const { return fd_ >= 0; }
     int Fd() const { return fd_; }
 
@@ -46,7 +55,15 @@ public:
     bool PeerClosed() const { return peerClosed_; }
 
 private:
+    bool Handshake(const std::string& host, int timeoutMs);
+    // Waits until the socket can be read (or written); false on timeout.
+    bool WaitReady(bool write, int timeoutMs) const;
+
     int fd_ = -1;
+    bool plain_ = false;
+    ssl_ctx_st* tlsContext_ = nullptr;
+    ssl_st* tls_ = nullptr;
+    std::string fingerprint_;
     protocol::FrameDecoder decoder_{protocol::Direction::ToClient};
     std::deque<protocol::Message> backlog_;
     uint16_t seq_ = 0;

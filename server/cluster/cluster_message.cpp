@@ -132,6 +132,7 @@ std::string ClusterMessage::Encode() const {
     case Kind::Announce: w.Text(region); w.Text(text); break;
     case Kind::CloseRegion: w.Text(region); break;
     case Kind::NodeBye: break;
+    case Kind::Moderation: w.Text(text); break;
     }
     return w.Take();
 }
@@ -141,7 +142,7 @@ std::optional<ClusterMessage> ClusterMessage::Decode(const std::string& bytes) {
     if (r.U8() != kMagic || r.U8() != kVersion) return std::nullopt;
     ClusterMessage m;
     const uint8_t kind = r.U8();
-    if (kind < uint8_t(Kind::Heartbeat) || kind > uint8_t(Kind::NodeBye)) return std::nullopt;
+    if (kind < uint8_t(Kind::Heartbeat) || kind > uint8_t(Kind::Moderation)) return std::nullopt;
     m.kind = Kind(kind);
     m.node = r.U64();
     switch (m.kind) {
@@ -177,6 +178,7 @@ std::optional<ClusterMessage> ClusterMessage::Decode(const std::string& bytes) {
     case Kind::Announce: m.region = r.Text(); m.text = r.Text(); break;
     case Kind::CloseRegion: m.region = r.Text(); break;
     case Kind::NodeBye: break;
+    case Kind::Moderation: m.text = r.Text(); break;
     }
     if (!r.Ok() || !r.AtEnd() || m.node == 0) return std::nullopt;
     return m;

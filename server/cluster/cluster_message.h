@@ -32,6 +32,7 @@ public:
         CloseRegion,     // region
         Kick,            // clientId
         NodeBye,         // the sender is shutting down
+        Moderation,      // text: a ban, unban, closed or opened region, for every node to keep
     };
 
     struct Member {

@@ -99,7 +99,7 @@ bool ClusterWorld::Start(std::string* error) {
         Say("NATS reports: " + what + "; resynchronising");
         RequestSync(0);
     });
-    if (!link_.Connect(settings_.url, "moneko-server " + nodeName_, error)) return false;
+    if (!link_.Connect(settings_.url, "moneko-server " + nodeName_, error, settings_.tls)) return false;
 
     leases_ = std::make_unique<IdLeases>(io_, link_.Connection(), settings_.leases, nodeName_);
     leases_->OnConfirmed([this](uint32_t block, Clock::time_point at) {
@@ -441,6 +441,22 @@ size_t ClusterWorld::Kick(uint16_t clientId) {
     return 1;
 }
 
+std::optional<std::string> ClusterWorld::AddressOf(uint16_t clientId) const {
+    auto it = participants_.find(clientId);
+    if (it == participants_.end()) return std::nullopt;
+    if (it->second.link) return it->second.link->PeerHex();
+    // Another node's participant: its public id begins with its address key.
+    const auto colon = it->second.publicUserId.find(':');
+    if (colon == std::string::npos || colon == 0) return std::nullopt;
+    return it->second.publicUserId.substr(0, colon);
+}
+
+void ClusterWorld::ShareModeration(const std::string& line) {
+    ClusterMessage m = Make(Kind::Moderation);
+    m.text = line;
+    Publish(settings_.prefix + ".admin", m);
+}
+
 // ---- the other nodes ---------------------------------------------------------------------
 
 ClusterWorld::Node& ClusterWorld::Touch(uint64_t node, Kind kind) {
@@ -678,6 +694,9 @@ void ClusterWorld::Receive(const std::string&, const std::string& data) {
     }
     case Kind::Kick:
         if (FindLocal(m.clientId)) Kick(m.clientId);
+        break;
+    case Kind::Moderation:
+        if (moderation_) moderation_(m.text);
         break;
     case Kind::NodeBye: break;
     }

@@ -56,6 +56,9 @@ public:
     size_t CloseRegion(const std::string& region) override;
     size_t Kick(uint16_t clientId) override;
     size_t ParticipantCount() const override { return participants_.size(); }
+    std::optional<std::string> AddressOf(uint16_t clientId) const override;
+    void ShareModeration(const std::string& line) override;
+    void OnModeration(std::function<void(const std::string&)> handler) override { moderation_ = std::move(handler); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -117,6 +120,7 @@ private:
     asio::io_context& io_;
     ClusterSettings settings_;
     Log log_;
+    std::function<void(const std::string&)> moderation_;
     uint64_t nodeId_ = 0;
     std::string nodeName_;
     NatsLink link_;

@@ -87,10 +87,27 @@ void NatsLink::OnMessage(MessageHandler handler, Peek peek) {
 void NatsLink::OnState(StateHandler handler) { bridge_->state = std::move(handler); }
 void NatsLink::OnError(ErrorHandler handler) { bridge_->error = std::move(handler); }
 
-bool NatsLink::Connect(const std::string& url, const std::string& name, std::string* error) {
+bool NatsLink::Connect(const std::string& url, const std::string& name, std::string* error, const NatsTls& tls) {
     natsOptions* options = nullptr;
     natsStatus s = natsOptions_Create(&options);
     if (s == NATS_OK) s = natsOptions_SetURL(options, url.c_str());
+    if (url.rfind("tls://", 0) == 0) {
+        std::string what = "TLS";
+        if (s == NATS_OK) s = natsOptions_SetSecure(options, true);
+        if (s == NATS_OK && !tls.caFile.empty()) {
+            what = tls.caFile;
+            s = natsOptions_LoadCATrustedCertificates(options, tls.caFile.c_str());
+        }
+        if (s == NATS_OK && !tls.certFile.empty()) {
+            what = tls.certFile + " / " + tls.keyFile;
+            s = natsOptions_LoadCertificatesChain(options, tls.certFile.c_str(), tls.keyFile.c_str());
+        }
+        if (s != NATS_OK) {
+            *error = "cannot set up TLS to NATS at " + url + " (" + what + "): " + LastError(s);
+            natsOptions_Destroy(options);
+            return false;
+        }
+    }
     if (s == NATS_OK) s = natsOptions_SetName(options, name.c_str());
     // The node's own messages are delivered locally; it does not want them back.
     if (s == NATS_OK) s = natsOptions_SetNoEcho(options, true);

@@ -12,6 +12,12 @@ struct __natsConnection;
 
 namespace server::cluster {
 
+// TLS towards NATS: used when the URL is tls://...; empty files mean the system's trusted CAs
+// and no client certificate.
+struct NatsTls {
+    std::string caFile, certFile, keyFile;
+};
+
 class NatsLink {
 public:
     using MessageHandler = std::function<void(const std::string& subject, const std::string& data)>;
@@ -30,7 +36,7 @@ public:
     void OnError(ErrorHandler handler);
 
     // The first connection must succeed; after that the library reconnects by itself, forever.
-    bool Connect(const std::string& url, const std::string& name, std::string* error);
+    bool Connect(const std::string& url, const std::string& name, std::string* error, const NatsTls& tls = {});
     bool Subscribe(const std::string& subject, std::string* error);
     // False when the message could not even be buffered (the library keeps a small buffer while
     // it reconnects).

@@ -241,10 +241,74 @@ TEST_F(ClusterTest, AdministrationReachesEveryNode) {
     EXPECT_EQ(node[1]->Admin({"close-region", "r1"}), "ok 2");
     EXPECT_EQ(a.WaitFor<RegionClosed>(3000), RegionClosed{0});
     EXPECT_EQ(c.WaitFor<RegionClosed>(3000), RegionClosed{0});
+    // It stays closed on every node until opened again.
+    EXPECT_EQ(a.Call(EnterRegion{0, "r1", "1", kOrigin, 1})->status, ReplyStatus::Refused);
+    EXPECT_EQ(node[0]->Admin({"open-region", "r1"}), "ok 1");
+    Settle();
+    EXPECT_EQ(node[1]->Admin({"open-region", "r1"}), "error region not closed");
     // The region is empty everywhere afterwards: a newcomer sees nobody.
     ASSERT_EQ(a.Call(EnterRegion{0, "r1", "1", kOrigin, 1})->status, ReplyStatus::Ok);
     EXPECT_FALSE(a.WaitFor<AvatarPresent>(500));
     (void)ia;
+}
+
+TEST_F(ClusterTest, BansReachEveryNode) {
+    StartCluster(2);
+    WireClient a, b;
+    Join(a, *node[0], "100", "room");
+    const uint16_t ib = Join(b, *node[1], "200", "room");
+    ASSERT_TRUE(a.WaitFor<AvatarEntered>(3000));
+    // Banned by its id on the node it is not on: its address is refused everywhere.
+    EXPECT_EQ(node[0]->Admin({"ban", std::to_string(ib)}), "ok 1");  // a, here, shares the address
+    for (WireClient* c : {&a, &b}) {
+        auto bye = c->WaitFor<Bye>(3000);
+        ASSERT_TRUE(bye);
+        EXPECT_EQ(bye->reason, ByeReason::Kicked);
+    }
+    Settle();
+    WireClient again;
+    ASSERT_TRUE(again.Connect("127.0.0.1", node[1]->Port()));
+    auto bye = again.WaitFor<Bye>(3000);
+    ASSERT_TRUE(bye);
+    EXPECT_EQ(bye->reason, ByeReason::Kicked);
+    EXPECT_EQ(node[1]->Admin({"bans"}), "ok 1");
+    EXPECT_EQ(node[1]->Admin({"unban", "127.0.0.1"}), "ok 1");
+    Settle();
+    EXPECT_EQ(node[0]->Admin({"bans"}), "ok 0");
+    WireClient back;
+    Join(back, *node[0], "100", "room");
+    EXPECT_TRUE(back.IsOpen());
+}
+
+TEST_F(ClusterTest, NodesReachNatsOverTls) {
+    // NATS with a certificate of its own for 127.0.0.1, which the nodes are told to trust.
+    ASSERT_TRUE(nats.Start());  // makes the folder; restarted below with TLS
+    nats.Stop();
+    const std::string cert = nats.Folder() + "/nats-cert.pem", key = nats.Folder() + "/nats-key.pem";
+    const std::string make = "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 -subj /CN=nats "
+                             "-addext subjectAltName=IP:127.0.0.1 -keyout '" + key + "' -out '" + cert + "' 2>/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    nats.UseTls(cert, key);
+    ASSERT_TRUE(nats.Start());
+    ASSERT_EQ(nats.Url().rfind("tls://", 0), 0u);
+
+    // Without being told whom to trust, a node refuses NATS's certificate and says where it went.
+    ServerProcess doubter;
+    EXPECT_FALSE(doubter.Start({"--cluster", nats.Url()}));
+    EXPECT_NE(doubter.Log().find(nats.Url()), std::string::npos) << doubter.Log();
+
+    for (int i = 0; i < 2; ++i) {
+        node.push_back(std::make_unique<ServerProcess>());
+        ASSERT_TRUE(node.back()->Start({"--cluster", nats.Url(), "--cluster-ca", cert})) << node.back()->Log();
+    }
+    WireClient a, b;
+    const uint16_t ia = Join(a, *node[0], "100", "room");
+    Join(b, *node[1], "200", "room");
+    EXPECT_TRUE(b.WaitFor<AvatarPresent>(3000));
+    ASSERT_TRUE(a.Send(SendChat{"over tls"}));
+    auto chat = b.WaitFor<ChatReceived>(3000);
+    ASSERT_TRUE(chat);
+    EXPECT_EQ(chat->clientId, ia);
 }
 
 TEST_F(ClusterTest, KilledNodesParticipantsLeaveAndTheirIdsAreFreed) {

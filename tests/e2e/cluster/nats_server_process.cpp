@@ -59,6 +59,7 @@ bool NatsServerProcess::Start() {
     if (port_ == 0) return false;
     std::vector<std::string> args = {"nats-server", "-a", "127.0.0.1", "-p", std::to_string(port_), "-js",
                                      "-sd", dir_ + "/store", "-l", dir_ + "/nats.log"};
+    if (!tlsCert_.empty()) args.insert(args.end(), {"--tls", "--tlscert", tlsCert_, "--tlskey", tlsKey_});
     pid_ = fork();
     if (pid_ == 0) {
         int null = ::open("/dev/null", O_WRONLY);
