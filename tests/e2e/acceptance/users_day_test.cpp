@@ -13,6 +13,7 @@
 #include "plexa/settings/c_tesk_set_option_page2.h"
 #include "plexa/settings/c_tesk_set_option_page4.h"
 #include "tests/e2e/support/bot_process.h"
+#include "tests/e2e/support/installation.h"
 #include "tests/e2e/support/world_test_bed.h"
 
 #include <QApplication>
@@ -34,10 +35,6 @@ namespace {
 using plexa::WorldPanel;
 using platform::ui::RecordingModalSeam;
 
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // The sheet's button of the role (its buttons are its own, not standard ones).
 QAbstractButton* RoleButton(QDialogButtonBox* box, QDialogButtonBox::ButtonRole role) {
@@ -46,13 +43,6 @@ QAbstractButton* RoleButton(QDialogButtonBox* box, QDialogButtonBox::ButtonRole 
     return nullptr;
 }
 
-// Types text into a widget one character at a time, as an input method would deliver it.
-void Type(QWidget* widget, const QString& text) {
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-    }
-}
 
 class UsersDay : public WorldTestBed {
 protected:
@@ -137,13 +127,13 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
     auto* input = a_->Chat().Window()->findChild<QPlainTextEdit*>("chatInput");
     ASSERT_NE(input, nullptr);
     input->setFocus();
-    Type(input, QString::fromUtf8("こんにちは、みなさん"));
+    e2e_support::TypeText(input, QString::fromUtf8("こんにちは、みなさん"));
     QTest::keyClick(input, Qt::Key_Return);
     EXPECT_GE(carol.WaitForLine(QString("ChatStringReceived %1 こんにちは、みなさん").arg(aliceId), 10000), 0)
         << carol.Output().toStdString();
     carol.Command("say ようこそ alice");
     const QByteArray welcome = QByteArray::fromStdString(platform::Sjis("ようこそ alice"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return FileBytes(InstallPath("ChatLog/Chat/ChatDat.dat")).contains(welcome); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return e2e_support::FileBytes(InstallPath("ChatLog/Chat/ChatDat.dat")).contains(welcome); }, 10000));
     Shot(*a_, "06_chat", QRect(220, 340, 300, 150));
 
     // ESP with carol, from the partner chooser.
@@ -163,7 +153,7 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             for (const QString& f : QDir(InstallPath("ChatLog/Esp")).entryList({"EspDat*.dat"}, QDir::Files))
-                if (FileBytes(InstallPath("ChatLog/Esp/" + f)).contains(secret)) return true;
+                if (e2e_support::FileBytes(InstallPath("ChatLog/Esp/" + f)).contains(secret)) return true;
             return false;
         },
         10000));
@@ -202,7 +192,7 @@ TEST_F(UsersDay, FromTheFirstStartToLeaving) {
     const QString saved = InstallPath("my_chat.txt");
     seam_.AnswerSaveAs(platform::FromQString(saved));
     a_->OnCommand(225);
-    EXPECT_TRUE(FileBytes(saved).contains(welcome)) << saved.toStdString();
+    EXPECT_TRUE(e2e_support::FileBytes(saved).contains(welcome)) << saved.toStdString();
 
     // Another region: bob and carol see alice go; alice is alone in the library.
     AnswerRegionDialog(1, "alice");

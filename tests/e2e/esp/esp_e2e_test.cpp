@@ -42,10 +42,6 @@ using platform::ui::RecordingModalSeam;
 
 using e2e_support::CopyTree;
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 class EspEndToEnd : public reg::RegistryTestEnv {
 protected:
@@ -164,17 +160,17 @@ TEST_F(EspEndToEnd, ChatAnnouncementAndAPrivateConversationBetweenTwoUsers) {
     // A chat line reaches both, the sender's own copy coming back from the server.
     TypeAndEnter(ChatInput(*a_), "hello everyone");
     const QByteArray aliceLine = "alice,127.0.0.1,hello everyone\r\n";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return ReadAll(ChatLog(installB_)).contains(aliceLine); }, 5000))
-        << ReadAll(ChatLog(installB_)).toStdString();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ReadAll(ChatLog(installA_)).contains("alice,Localhost,hello everyone\r\n"); }, 5000))
-        << ReadAll(ChatLog(installA_)).toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return e2e_support::FileBytes(ChatLog(installB_)).contains(aliceLine); }, 5000))
+        << e2e_support::FileBytes(ChatLog(installB_)).toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return e2e_support::FileBytes(ChatLog(installA_)).contains("alice,Localhost,hello everyone\r\n"); }, 5000))
+        << e2e_support::FileBytes(ChatLog(installA_)).toStdString();
 
     // The server's announcement appears as "Admin" in both.
     EXPECT_EQ(server_.Admin({"announce", "maintenance at noon"}).substr(0, 2), "ok");
     for (const QTemporaryDir* install : {&installA_, &installB_})
-        EXPECT_TRUE(QTest::qWaitFor([&] { return ReadAll(ChatLog(*install)).contains("Admin,Localhost,maintenance at noon\r\n"); },
+        EXPECT_TRUE(QTest::qWaitFor([&] { return e2e_support::FileBytes(ChatLog(*install)).contains("Admin,Localhost,maintenance at noon\r\n"); },
                                     5000))
-            << ReadAll(ChatLog(*install)).toStdString();
+            << e2e_support::FileBytes(ChatLog(*install)).toStdString();
 
     // Alice picks Bob in the partner chooser: both windows open with one tab.
     a_->Button(218)->click();
@@ -201,9 +197,9 @@ TEST_F(EspEndToEnd, ChatAnnouncementAndAPrivateConversationBetweenTwoUsers) {
         << EspPaneText(*a_).toStdString();
     EXPECT_EQ(EspPaneText(*b_), "psst, bob\nyes, alice?\n");
     const std::string aliceId = a_->UserId(), bobId = b_->UserId();
-    EXPECT_EQ(ReadAll(EspLog(installA_)).toStdString(),
+    EXPECT_EQ(e2e_support::FileBytes(EspLog(installA_)).toStdString(),
               "alice," + aliceId + ",psst, bob\r\nbob,127.0.0.1,yes, alice?\r\n");
-    EXPECT_EQ(ReadAll(EspLog(installB_)).toStdString(),
+    EXPECT_EQ(e2e_support::FileBytes(EspLog(installB_)).toStdString(),
               "alice,127.0.0.1,psst, bob\r\nbob," + bobId + ",yes, alice?\r\n");
     espA->move(0, 620);
     espB->move(820, 620);

@@ -7,6 +7,7 @@
 #include "platform/ui/window_timer.h"
 #include "plexa/session/session_status_line.h"
 #include "tests/e2e/support/bot_process.h"
+#include "tests/e2e/support/installation.h"
 #include "tests/e2e/support/world_test_bed.h"
 
 #include <QApplication>
@@ -25,17 +26,7 @@ namespace {
 using plexa::WorldPanel;
 using State = plexa::WorldSession::State;
 
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
-void Type(QWidget* widget, const QString& text) {
-    for (QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-    }
-}
 
 class Reconnection : public WorldTestBed {
 protected:
@@ -57,7 +48,7 @@ TEST_F(Reconnection, TheServerGoesAndComesBackAndSoDoesTheClient) {
         ASSERT_TRUE(carol.Start(server_.Port(), region, "carol", "carol")) << carol.Output().toStdString();
         ASSERT_TRUE(WaitForRosterSize(*a_, 2)) << server_.Log();
         carol.Command("say before the loss");
-        ASSERT_TRUE(QTest::qWaitFor([&] { return FileBytes(ChatLog()).contains("before the loss"); }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return e2e_support::FileBytes(ChatLog()).contains("before the loss"); }, 10000));
 
         // The server stops: the user is told why, the chat is locked and says so, the status
         // line says a reconnection is coming.
@@ -87,7 +78,7 @@ TEST_F(Reconnection, TheServerGoesAndComesBackAndSoDoesTheClient) {
     EXPECT_EQ(platform::ToQString(a_->CurrentRegionAddress()), region);
     EXPECT_TRUE(ChatInput(*a_)->isEnabled());
     // What the chat showed before the loss is there again.
-    EXPECT_TRUE(FileBytes(ChatLog()).contains("before the loss"));
+    EXPECT_TRUE(e2e_support::FileBytes(ChatLog()).contains("before the loss"));
 
     // Someone new sees alice, and chat flows both ways.
     BotProcess dave;
@@ -95,9 +86,9 @@ TEST_F(Reconnection, TheServerGoesAndComesBackAndSoDoesTheClient) {
     ASSERT_TRUE(WaitForRosterSize(*a_, 2)) << server_.Log();
     const int16_t aliceId = a_->Roster().OwnEntry()->clientId;
     dave.Command("say welcome back");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return FileBytes(ChatLog()).contains("welcome back"); }, 10000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return e2e_support::FileBytes(ChatLog()).contains("welcome back"); }, 10000));
     ChatInput(*a_)->setFocus();
-    Type(ChatInput(*a_), QStringLiteral("hello again"));
+    e2e_support::TypeText(ChatInput(*a_), QStringLiteral("hello again"));
     QTest::keyClick(ChatInput(*a_), Qt::Key_Return);
     EXPECT_GE(dave.WaitForLine(QString("ChatStringReceived %1 hello again").arg(aliceId), 10000), 0)
         << dave.Output().toStdString();

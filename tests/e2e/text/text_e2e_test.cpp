@@ -44,10 +44,6 @@ using platform::CarriedText;
 using platform::Sjis;
 using platform::ui::RecordingModalSeam;
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
@@ -144,8 +140,8 @@ protected:
 
     // Waits until the log holds the line; false with the log's contents in *seen otherwise.
     static bool WaitForLogLine(const QString& log, const QByteArray& line, std::string* seen) {
-        const bool found = QTest::qWaitFor([&] { return ReadAll(log).contains(line); }, 5000);
-        *seen = ReadAll(log).toStdString();
+        const bool found = QTest::qWaitFor([&] { return e2e_support::FileBytes(log).contains(line); }, 5000);
+        *seen = e2e_support::FileBytes(log).toStdString();
         return found;
     }
 
@@ -222,7 +218,7 @@ TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
     }
     // Text that fits CP932 is logged exactly as before: plain CP932 bytes, nothing escaped.
     EXPECT_EQ(CarriedText(cp932Only), Sjis(cp932Only.toStdString()));
-    EXPECT_TRUE(ReadAll(ChatLog(installA_)).contains(Bytes("alice,Localhost," + Sjis(cp932Only.toStdString()) + "\r\n")));
+    EXPECT_TRUE(e2e_support::FileBytes(ChatLog(installA_)).contains(Bytes("alice,Localhost," + Sjis(cp932Only.toStdString()) + "\r\n")));
 
     // The bot says a 1,000-character mixed line: it arrives whole in both logs.
     const QString thousand = ThousandCharacterLine();
@@ -290,7 +286,7 @@ TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
         return QString();
     };
     ASSERT_TRUE(QTest::qWaitFor([&] { return paneText(espB) == psst + "\n"; }, 5000)) << paneText(espB).toStdString();
-    EXPECT_EQ(ReadAll(installB_.path() + "/ChatLog/Esp/EspDat0.dat"), Bytes("alice,127.0.0.1," + CarriedText(psst) + "\r\n"));
+    EXPECT_EQ(e2e_support::FileBytes(installB_.path() + "/ChatLog/Esp/EspDat0.dat"), Bytes("alice,127.0.0.1," + CarriedText(psst) + "\r\n"));
 
     // What was said stays between the user and the file: no one else may read the logs.
     const auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
