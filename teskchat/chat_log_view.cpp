@@ -235,6 +235,18 @@ void ChatLogView::PlaceChildren() {
     }
 }
 
+void ChatLogView::SetSearchMarks(const std::vector<int>& lines, int current) {
+    for (ChatColumnList* column : columns_)
+        if (column) column->SetMarks(lines, current);
+}
+
+void ChatLogView::ShowLine(int index) {
+    if (index < 0 || index >= LineCount()) return;
+    // The page counts whole lines from the top; a line below it becomes the last one shown.
+    if (index < topLine_) verticalScrollBar()->setValue(index);
+    else if (index >= topLine_ + page_) verticalScrollBar()->setValue(std::max(0, index - page_ + 1));
+}
+
 void ChatLogView::Clear() {
     if (!columns_[0]) return;
     columns_[0]->Clear();

@@ -34,6 +34,7 @@ class WindowTimers;
 namespace plexa {
 
 class AvatarListDialog;
+class DesktopNotifier;
 class EspPartnerDialog;
 class OwnAvatarCard;
 
@@ -126,12 +127,14 @@ public:
     const std::string& CurrentRegionName() const { return m_currentRegionName; }
     const std::string& CurrentRegionAddress() const { return m_currentRegionAddress; }
     QRect LogoRect() const { return m_logoRect; }
+    bool LogoShown() const { return m_logoShown; }
     // The gesture palette the panel made at start (null when one was given or before start).
     ActionPalette* Palette() const { return m_palette; }
 
     platform::ui::BitmapButton* Button(int id) const;
     ButtonImages ImagesOf(int id) const;
     OwnAvatarCard* Card() const { return m_card; }
+    DesktopNotifier* Notifier() const { return m_notifier; }
     // The roster windows, made hidden at start (null before).
     AvatarListDialog* AvatarList() const { return m_avatarListDialog; }
     EspPartnerDialog* EspPartner() const { return m_espPartnerDialog; }
@@ -252,6 +255,8 @@ private:
     // What the options sheet reads and changes of the panel.
     class SheetHost;
     QRect m_logoRect;
+    bool m_logoShown = true;
+    DesktopNotifier* m_notifier = nullptr;
 };
 
 }  // namespace plexa

@@ -124,7 +124,7 @@ TEST_F(OptionSheetTest, OkWithoutVisitingTheAvatarPageStoresWhatWasLoaded) {
         EXPECT_EQ(sheet.windowTitle(), QString::fromUtf8("オプション"));
         ASSERT_EQ(sheet.Tabs()->count(), 4);
         EXPECT_EQ(sheet.Tabs()->tabText(0), QString::fromUtf8("処理"));
-        EXPECT_EQ(sheet.Tabs()->tabText(3), QStringLiteral("VRML"));
+        EXPECT_EQ(sheet.Tabs()->tabText(3), QString::fromUtf8("アバタ"));
         EXPECT_FALSE(sheet.Page4().WasShown());
         Ok(sheet);
     });
