@@ -71,6 +71,8 @@ bool ChatLogView::SetColumns(const QString& avatarCaption, const QString& /*user
     for (int k = 0; k < 2; ++k) {
         auto* list = new ChatColumnList(k == 1, kFirstColumnId + k, viewport());
         list->setObjectName(k == 0 ? QStringLiteral("avatarColumn") : QStringLiteral("messageColumn"));
+        // An owner-drawn list has no text a screen reader could name it by: it takes its caption.
+        list->setAccessibleName(k == 0 ? avatarCaption : messageCaption);
         columns_[static_cast<size_t>(k)] = list;
         list->show();
     }

@@ -6,13 +6,16 @@ namespace plexa {
 
 QRect FixedViewRect(int W, int H) {
     const QRect base(W / 2 - kFixedViewWidth / 2, kFixedViewTop, kFixedViewWidth, kFixedViewHeight);
-    // Scale in thousandths so the result does not depend on floating-point rounding.
-    const int byWidth = (W - 16) * 1000 / kFixedViewWidth;
-    const int byHeight = (H - kFixedViewTop - kChatReserve) * 1000 / kFixedViewHeight;
-    const int scale = std::min(byWidth, byHeight);
-    if (scale <= 1000) return base;
-    const int w = kFixedViewWidth * scale / 1000;
-    const int h = kFixedViewHeight * scale / 1000;
+    const int roomWidth = W - 16;
+    const int roomHeight = H - kFixedViewTop - kChatReserve;
+    if (roomWidth <= kFixedViewWidth || roomHeight <= kFixedViewHeight) return base;
+    // Whichever side runs out first decides; the other follows the view's shape.
+    int w = roomWidth;
+    int h = kFixedViewHeight * roomWidth / kFixedViewWidth;
+    if (h > roomHeight) {
+        h = roomHeight;
+        w = kFixedViewWidth * roomHeight / kFixedViewHeight;
+    }
     return QRect((W - w) / 2, kFixedViewTop, w, h);
 }
 
