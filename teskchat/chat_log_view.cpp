@@ -206,6 +206,8 @@ void ChatLogView::SetHorizontalRange() {
 
 void ChatLogView::ResizeColumns(int clientWidth) {
     if (!columns_[0]) return;
+    // Hidden, the viewport may not have its final width yet: the first resize once shown redoes this.
+    columnsStale_ = !isVisible();
     inRelayout_ = true;
     header_->resizeSection(0, clientWidth / 4);
     header_->resizeSection(1, (clientWidth / 4) * 3);
@@ -277,6 +279,9 @@ void ChatLogView::scrollContentsBy(int /*dx*/, int /*dy*/) {
 
 bool ChatLogView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize && columns_[0]) {
+        // A view resized while hidden had its columns set for the width its viewport had before;
+        // the real width is known only now.
+        if (columnsStale_ && isVisible()) ResizeColumns(viewport()->width());
         // The horizontal bar coming or going changes the height the columns get.
         PlaceChildren();
         SetVerticalRange(std::max(0, LineCount() - 1), ComputePage(columns_[1]->height()));

@@ -88,6 +88,7 @@ private:
     int topLine_ = 0;
     int hPos_ = 0;
     int page_ = 1;
+    bool columnsStale_ = false;  // default column widths made while hidden
     bool inRelayout_ = false;
 };
 
