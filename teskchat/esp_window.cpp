@@ -60,9 +60,11 @@ EspWindow::EspWindow(const EspSettings* settings, EspEvents events, QWidget* own
     saveButton_ = new BitmapButton(this);
     saveButton_->setObjectName(QStringLiteral("espSave"));
     saveButton_->setToolTip(QString::fromUtf8("保存"));
+    saveButton_->setAccessibleName(QString::fromUtf8("保存"));
     endButton_ = new BitmapButton(this);
     endButton_->setObjectName(QStringLiteral("espEnd"));
     endButton_->setToolTip(QString::fromUtf8("ESPを終了"));
+    endButton_->setAccessibleName(QString::fromUtf8("ESPを終了"));
     label_ = new QLabel(QString::fromUtf8("送信文字列入力(&S)："), this);
     edit_ = new EspInputEdit(this);
     edit_->setObjectName(QStringLiteral("espInput"));
@@ -70,6 +72,7 @@ EspWindow::EspWindow(const EspSettings* settings, EspEvents events, QWidget* own
     sendButton_ = new BitmapButton(this);
     sendButton_->setObjectName(QStringLiteral("espSend"));
     sendButton_->setToolTip(QString::fromUtf8("送信"));
+    sendButton_->setAccessibleName(QString::fromUtf8("送信"));
     connect(edit_, &ChatInputEdit::SendRequested, this, &EspWindow::Send);
     connect(sendButton_, &QAbstractButton::clicked, this, &EspWindow::Send);
     connect(saveButton_, &QAbstractButton::clicked, this, &EspWindow::SaveCurrent);
