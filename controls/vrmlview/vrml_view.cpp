@@ -1,5 +1,6 @@
 #include "controls/vrmlview/vrml_view.h"
 
+#include "controls/vrmlview/arrival_spot.h"
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_loader.h"
@@ -218,6 +219,7 @@ void VrmlView::AttachViewpoint() {
     attached_ = true;
     const Avatar* own = FindAvatar(ownClientId_);
     if (!own) return;
+    PlaceOwnOnArrival();
     const AvatarPose& pose = own->Pose();
     const float yaw = pose.Yaw(0);
     const SbVec3f behind(std::sin(yaw) * kFollowDistance, EyeHeight(), std::cos(yaw) * kFollowDistance);
@@ -229,6 +231,26 @@ void VrmlView::AttachViewpoint() {
     // Others learn where the own avatar stands before its first step; posted, so the host's
     // handler does not run inside its own call.
     QTimer::singleShot(0, this, [this] { ReportOwnPose(true); });
+}
+
+void VrmlView::PlaceOwnOnArrival() {
+    auto it = avatars_.find(ownClientId_);
+    if (it == avatars_.end()) return;
+    Avatar& own = *it->second;
+    std::vector<SbVec3f> others;
+    for (const auto& [id, avatar] : avatars_)
+        if (id != ownClientId_) others.push_back(avatar->ShownPosition());
+    const SbVec3f entry = own.Pose().Position();
+    // Rays at knee height: a floor lamp or a sofa in the way counts, the floor does not.
+    const SbVec3f knee(0, 0.4f, 0);
+    const SbVec3f spot = ArrivalSpot::Find(entry, others, [this, knee](const SbVec3f& from, const SbVec3f& to) {
+        return navigator_.Collision() && Blocked(from + knee, to + knee);
+    });
+    if (spot == entry) return;
+    AvatarPose pose = own.Pose();
+    pose.x = spot[0] * 1000.0f;
+    pose.z = spot[2] * 1000.0f;
+    own.Place(pose);
 }
 
 void VrmlView::UpdateOwnFigure() {

@@ -81,6 +81,8 @@ private:
     void CameraMoved();
     void MovementStopped();
     void FollowOwnAvatar();
+    // The own avatar moves off a spot another figure already takes (see ArrivalSpot).
+    void PlaceOwnOnArrival();
     void ReportOwnPose(bool force);
     void UpdateOwnFigure();
     AvatarPose OwnPoseFromCamera() const;

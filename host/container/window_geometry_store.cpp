@@ -41,13 +41,14 @@ QRect WindowGeometryStore::FitInto(QRect wanted, const QRect& available, QSize m
 void WindowGeometryStore::Restore(QWidget& window, QSize fallback) const {
     QSettings settings(m_path, QSettings::IniFormat);
     const QRect saved = settings.value(QStringLiteral("window/geometry")).toRect();
-    QRect wanted = saved;
     if (!saved.isValid() || saved.width() <= 0 || saved.height() <= 0) {
+        // A first start: the size only; where a new window goes is the window manager's choice.
         const QRect available = AvailableFor(QRect());
-        wanted = QRect(QPoint(0, 0), fallback);
-        if (available.isValid()) wanted.moveCenter(available.center());
+        const QRect fitted = FitInto(QRect(available.topLeft(), fallback), available, window.minimumSize());
+        window.resize(fitted.size());
+        return;
     }
-    const QRect placed = FitInto(wanted, AvailableFor(wanted), window.minimumSize());
+    const QRect placed = FitInto(saved, AvailableFor(saved), window.minimumSize());
     window.resize(placed.size());
     window.move(placed.topLeft());
     if (settings.value(QStringLiteral("window/maximized")).toBool()) window.setWindowState(Qt::WindowMaximized);

@@ -15,9 +15,9 @@ public:
     WindowGeometryStore();
     explicit WindowGeometryStore(QString path);
 
-    // Applies the remembered geometry; without one (or an unreadable one) the window gets
-    // fallback, centred on its screen. Either way the size is at least the window's minimum and
-    // at most the screen's free area.
+    // Applies the remembered geometry; without one (or an unreadable one) the window gets the
+    // fallback size and the window manager places it. Either way the size is at least the
+    // window's minimum and at most the screen's free area.
     void Restore(QWidget& window, QSize fallback) const;
     void Save(const QWidget& window) const;
 

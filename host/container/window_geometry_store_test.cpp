@@ -52,7 +52,7 @@ TEST(WindowGeometryStore, RemembersSizeAndPlaceBetweenRuns) {
     EXPECT_EQ(second.pos(), QPoint(40, 30));
 }
 
-TEST(WindowGeometryStore, FirstStartAndDamagedFileUseTheFallbackCentred) {
+TEST(WindowGeometryStore, FirstStartAndDamagedFileUseTheFallbackSize) {
     QTemporaryDir dir;
     QWidget window;
     window.setMinimumSize(680, 440);

@@ -16,7 +16,7 @@ namespace plexa {
 namespace {
 constexpr QRect kPreviewRect{QPoint(10, 10), QPoint(209, 187)};  // pixels (10, 10) to (210, 188)
 constexpr QRect kScrollRect{10, 190, 200, 16};
-constexpr QRect kNameRect{10, 208, 200, 18};
+constexpr QRect kNameRect{10, 207, 200, 16};
 }  // namespace
 
 std::vector<AvatarChoice> AvatarSelectDialog::ListChoices(const std::string& avatarDataPath,
