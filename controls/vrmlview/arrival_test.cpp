@@ -64,4 +64,51 @@ TEST(ArrivalInTheView, TheSecondToArriveStandsApartAndReportsWhere) {
     EXPECT_NEAR(reports[0].z, own[2] * 1000.0f, 1.0f);
 }
 
+// Share of pixels whose colour changed a lot between two pictures of the same view.
+double StronglyChanged(const QImage& a, const QImage& b) {
+    int changed = 0;
+    for (int y = 0; y < a.height(); y += 2)
+        for (int x = 0; x < a.width(); x += 2) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 150)
+                ++changed;
+        }
+    return changed / (double(a.width() / 2) * (a.height() / 2));
+}
+
+TEST(NearTheCamera, AFigureAtTheEyeIsDrawnFaintAndWithoutItsTag) {
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(TestDataPath("room.wrl")), 1);
+    view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
+    ShowForTest(&view);
+    AvatarPose pose;
+    pose.z = 8000;
+    pose.dz = -1;
+    ASSERT_TRUE(view.CreateAvatar(1, "me", "me", "1", 1, pose));
+    view.AttachViewpoint();  // the camera follows 3 m behind: at z = 11 m
+    AvatarPose away = pose;
+    away.x = -3000;
+    away.z = 2000;
+    ASSERT_TRUE(view.CreateAvatar(2, "u", "other", "1", 1, away));
+    RunEvents(100);
+    const QImage before = Frame(&view);
+    EXPECT_FALSE(view.FindAvatar(2)->SeeThrough());
+
+    // The other walks up to the camera and stops 0.6 m in front of it.
+    AvatarPose atTheEye = pose;
+    atTheEye.z = 10400;
+    ASSERT_TRUE(view.MoveAvatar(2, atTheEye));
+    RunEvents(900);
+    const QImage close = Frame(&view);
+    EXPECT_TRUE(view.FindAvatar(2)->SeeThrough()) << "faint and untagged";
+    // A solid figure this close would cover much of the picture; a faint one changes it little.
+    EXPECT_LT(StronglyChanged(before, close), 0.02);
+
+    // Stepping back makes it solid again.
+    ASSERT_TRUE(view.MoveAvatar(2, away));
+    RunEvents(900);
+    Frame(&view);
+    EXPECT_FALSE(view.FindAvatar(2)->SeeThrough());
+}
+
 }  // namespace

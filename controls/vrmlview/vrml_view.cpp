@@ -37,6 +37,9 @@ constexpr float kFollowDistance = 3.0f;
 constexpr float kCrowdRadius = 1.0f;
 // Beyond these distances (metres) figures are drawn with fewer facets.
 constexpr float kNearDetail = 12.0f, kFarDetail = 24.0f;
+// Another figure nearer the eye than this (across the floor) would fill the picture with a
+// giant head and its tag: it is drawn faint and untagged until the camera moves off.
+constexpr float kNearFade = 1.0f;
 
 double Now() { return SbTime::getTimeOfDay().getValue(); }
 
@@ -426,6 +429,18 @@ void VrmlView::BeforeRender() {
     for (auto& [id, avatar] : avatars_) {
         const float distance = (avatar->ShownPosition() - eye).length();
         avatar->SetDetail(distance < kNearDetail ? 0.5f : distance < kFarDetail ? 0.3f : 0.15f);
+    }
+    FadeFiguresAtTheEye(eye);
+}
+
+void VrmlView::FadeFiguresAtTheEye(const SbVec3f& eye) {
+    for (auto& [id, avatar] : avatars_) {
+        // The own figure's see-through follows the crowd round it (UpdateOwnFigure).
+        if (haveOwn_ && id == ownClientId_) continue;
+        SbVec3f apart = avatar->ShownPosition() - eye;
+        const bool overHead = apart[1] > 0.5f || -apart[1] > avatar->Height() + 1.0f;
+        apart[1] = 0;
+        avatar->SetSeeThrough(!overHead && apart.length() < kNearFade);
     }
 }
 

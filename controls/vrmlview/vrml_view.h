@@ -83,6 +83,7 @@ private:
     void FollowOwnAvatar();
     // The own avatar moves off a spot another figure already takes (see ArrivalSpot).
     void PlaceOwnOnArrival();
+    void FadeFiguresAtTheEye(const SbVec3f& eye);
     void ReportOwnPose(bool force);
     void UpdateOwnFigure();
     AvatarPose OwnPoseFromCamera() const;
