@@ -68,6 +68,7 @@ bool DesktopNotifier::Raise(Kind kind, const QString& summary, const QString& bo
     if (!m_away() || !NotificationSettings::Enabled(kind)) return false;
     // The task bar entry asks for attention until the window is activated.
     QApplication::alert(m_window->window());
+    ++m_raised[static_cast<size_t>(kind)];
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return false;
     if (!m_connected) {

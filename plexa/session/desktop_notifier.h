@@ -12,6 +12,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <array>
 #include <functional>
 #include <string>
 
@@ -42,6 +43,9 @@ public:
 
     // Whether the user is elsewhere; replaceable for tests.
     void SetAwayCheck(std::function<bool()> away) { m_away = std::move(away); }
+    // How many times the kind called for attention (urgency hint given), whether or not a
+    // notification service answered.
+    int Raised(Kind kind) const { return m_raised[static_cast<size_t>(kind)]; }
     // Last notification id the service gave, 0 while none was shown.
     uint LastId() const { return m_lastId; }
 
@@ -61,6 +65,7 @@ private:
     uint m_lastId = 0;
     QMap<uint, Kind> m_shown;
     bool m_connected = false;
+    std::array<int, 3> m_raised{};
 };
 
 }  // namespace plexa
