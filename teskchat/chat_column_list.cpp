@@ -36,6 +36,8 @@ void ChatColumnList::Clear() {
     heights_.shrink_to_fit();
     topLine_ = 0;
     selected_ = -1;
+    marks_.clear();
+    currentMark_ = -1;
     update();
 }
 
@@ -92,6 +94,13 @@ void ChatColumnList::Select(int index) {
     update();
 }
 
+void ChatColumnList::SetMarks(std::vector<int> lines, int current) {
+    std::sort(lines.begin(), lines.end());
+    marks_ = std::move(lines);
+    currentMark_ = current;
+    update();
+}
+
 void ChatColumnList::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     painter.setFont(font_);
@@ -107,6 +116,8 @@ void ChatColumnList::paintEvent(QPaintEvent* event) {
         if (!item.intersects(dirty)) continue;
         painter.save();
         painter.setClipRect(item);
+        if (i == currentMark_) painter.fillRect(item, QColor(255, 160, 60));
+        else if (std::binary_search(marks_.begin(), marks_.end(), i)) painter.fillRect(item, QColor(255, 240, 120));
         if (wrap_) {
             painter.drawText(QRectF(item), ItemText(i), wrapOption);
         } else {

@@ -48,6 +48,11 @@ public:
     void SetPopupMenuRunner(PopupMenuRunner runner) { popupMenu_ = std::move(runner); }
     static int RunPopupMenu(QWidget* owner, const QPoint& globalPos, const QStringList& entries);
 
+    // Lines a search found (drawn on a light background) and the current one (stronger); -1 none.
+    void SetMarks(std::vector<int> lines, int current);
+    const std::vector<int>& Marks() const { return marks_; }
+    int CurrentMark() const { return currentMark_; }
+
     // The copy entry's text, from the control's string table.
     void SetCopyCaption(QString caption) { copyCaption_ = std::move(caption); }
 
@@ -70,6 +75,8 @@ private:
     int selected_ = -1;
     QString copyCaption_;
     PopupMenuRunner popupMenu_;
+    std::vector<int> marks_;  // sorted
+    int currentMark_ = -1;
 };
 
 }  // namespace teskchat

@@ -71,6 +71,8 @@ bool ChatLogView::SetColumns(const QString& avatarCaption, const QString& /*user
     for (int k = 0; k < 2; ++k) {
         auto* list = new ChatColumnList(k == 1, kFirstColumnId + k, viewport());
         list->setObjectName(k == 0 ? QStringLiteral("avatarColumn") : QStringLiteral("messageColumn"));
+        // An owner-drawn list has no text a screen reader could name it by: it takes its caption.
+        list->setAccessibleName(k == 0 ? avatarCaption : messageCaption);
         columns_[static_cast<size_t>(k)] = list;
         list->show();
     }
@@ -204,6 +206,8 @@ void ChatLogView::SetHorizontalRange() {
 
 void ChatLogView::ResizeColumns(int clientWidth) {
     if (!columns_[0]) return;
+    // Hidden, the viewport may not have its final width yet: the first resize once shown redoes this.
+    columnsStale_ = !isVisible();
     inRelayout_ = true;
     header_->resizeSection(0, clientWidth / 4);
     header_->resizeSection(1, (clientWidth / 4) * 3);
@@ -235,6 +239,18 @@ void ChatLogView::PlaceChildren() {
     }
 }
 
+void ChatLogView::SetSearchMarks(const std::vector<int>& lines, int current) {
+    for (ChatColumnList* column : columns_)
+        if (column) column->SetMarks(lines, current);
+}
+
+void ChatLogView::ShowLine(int index) {
+    if (index < 0 || index >= LineCount()) return;
+    // The page counts whole lines from the top; a line below it becomes the last one shown.
+    if (index < topLine_) verticalScrollBar()->setValue(index);
+    else if (index >= topLine_ + page_) verticalScrollBar()->setValue(std::max(0, index - page_ + 1));
+}
+
 void ChatLogView::Clear() {
     if (!columns_[0]) return;
     columns_[0]->Clear();
@@ -263,6 +279,9 @@ void ChatLogView::scrollContentsBy(int /*dx*/, int /*dy*/) {
 
 bool ChatLogView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::Resize && columns_[0]) {
+        // A view resized while hidden had its columns set for the width its viewport had before;
+        // the real width is known only now.
+        if (columnsStale_ && isVisible()) ResizeColumns(viewport()->width());
         // The horizontal bar coming or going changes the height the columns get.
         PlaceChildren();
         SetVerticalRange(std::max(0, LineCount() - 1), ComputePage(columns_[1]->height()));

@@ -40,6 +40,10 @@ public:
     void ResizeColumns(int clientWidth);
     // Removes every line.
     void Clear();
+    // Highlights the lines a search found in both columns; current is drawn stronger (-1: none).
+    void SetSearchMarks(const std::vector<int>& lines, int current);
+    // Scrolls so that the line is in view, changing nothing when it is already.
+    void ShowLine(int index);
 
     int LineCount() const;
     int TopLine() const { return topLine_; }
@@ -84,6 +88,7 @@ private:
     int topLine_ = 0;
     int hPos_ = 0;
     int page_ = 1;
+    bool columnsStale_ = false;  // default column widths made while hidden
     bool inRelayout_ = false;
 };
 

@@ -3,7 +3,9 @@
 #include "teskchat/chat_bitmaps.h"
 #include "teskchat/chat_column_list.h"
 #include "teskchat/chat_input_edit.h"
+#include "teskchat/chat_log_search.h"
 #include "teskchat/chat_log_view.h"
+#include "teskchat/chat_search_bar.h"
 #include "teskchat/teskchat_strings.h"
 
 #include "platform/text/cp932.h"
@@ -17,9 +19,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScrollBar>
+
+#include <algorithm>
 
 namespace teskchat {
 
@@ -35,6 +40,9 @@ ChatPane::ChatPane(QWidget* parent) : QWidget(parent) {
     sendButton_ = new BitmapButton(this);
     sendButton_->setObjectName(QStringLiteral("sendButton"));
     sendButton_->setFocusPolicy(Qt::TabFocus);
+    // A picture button says nothing to a screen reader or to a mouse user who wonders.
+    sendButton_->setAccessibleName(QString::fromUtf8("送信"));
+    sendButton_->setToolTip(QString::fromUtf8("送信 (Enter)"));
     connect(edit_, &ChatInputEdit::SendRequested, this, &ChatPane::Send);
     connect(sendButton_, &QAbstractButton::clicked, this, &ChatPane::Send);
 }
@@ -63,6 +71,14 @@ void ChatPane::Initialise(bool reloadLog) {
     view_->SetChatFont(ChatFont());
     view_->show();
     LoadSendImages();
+    searchBar_ = new ChatSearchBar(this);
+    search_ = new ChatLogSearch(searchBar_, view_);
+    connect(searchBar_, &ChatSearchBar::VisibilityChanged, this, [this] {
+        LayoutChildren();
+        // The focus goes back to where the user types.
+        if (searchBar_->isHidden()) edit_->setFocus(Qt::OtherFocusReason);
+    });
+    setTabOrder(searchBar_->Line(), view_->Column(0));
     setTabOrder(view_->Column(0), view_->Column(1));
     setTabOrder(view_->Column(1), edit_);
     setTabOrder(edit_, sendButton_);
@@ -99,8 +115,14 @@ void ChatPane::LayoutChildren() {
     sendButton_->setGeometry(r - 22, b - 22, 16, 16);
     edit_->setGeometry(l + 6, b - 26, (r - 22) - (l + 6) - 6, 20);
     label_->setGeometry(l + 6, b - 52, r - l - 12, 20);
+    int top = t + 6;
+    if (searchBar_ && !searchBar_->isHidden()) {
+        const int h = searchBar_->PreferredHeight();
+        searchBar_->setGeometry(l + 6, top, r - l - 12, h);
+        top += h + 2;
+    }
     if (view_) {
-        view_->setGeometry(l + 6, t + 6, r - l - 12, b - t - 64);
+        view_->setGeometry(l + 6, top, r - l - 12, std::max(0, b - 58 - top));
         view_->ResizeColumns(view_->viewport()->width());
     }
 }

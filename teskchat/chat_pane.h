@@ -19,7 +19,9 @@ class BitmapButton;
 namespace teskchat {
 
 class ChatInputEdit;
+class ChatLogSearch;
 class ChatLogView;
+class ChatSearchBar;
 
 class ChatPane : public QWidget {
     Q_OBJECT
@@ -77,6 +79,9 @@ public:
     ChatInputEdit* InputEdit() const { return edit_; }
     platform::ui::BitmapButton* SendButton() const { return sendButton_; }
     QLabel* Label() const { return label_; }
+    // The find bar (Ctrl+F) and its search over the log; null before Initialise.
+    ChatSearchBar* SearchBar() const { return searchBar_; }
+    ChatLogSearch* Search() const { return search_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -96,6 +101,8 @@ private:
     ChatInputEdit* edit_ = nullptr;
     platform::ui::BitmapButton* sendButton_ = nullptr;
     ChatLogView* view_ = nullptr;
+    ChatSearchBar* searchBar_ = nullptr;
+    ChatLogSearch* search_ = nullptr;
     SendHandler sendHandler_;
 
     bool chatAutoSave_ = false;

@@ -8,6 +8,7 @@
 #include "platform/text/cp932.h"
 #include "platform/ui/bitmap_button.h"
 
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -153,6 +154,26 @@ TEST_F(ChatPaneTest, GhostModeLocksTheInputAndAvatarModeFreesIt) {
 TEST_F(ChatPaneTest, TheLabelTakesTheFocusToTheInputWithAltS) {
     EXPECT_EQ(pane_.Label()->buddy(), pane_.InputEdit());
     EXPECT_EQ(pane_.Label()->text(), QString::fromUtf8("送信文字列入力(&S)"));
+}
+
+TEST(ChatPaneHidden, ColumnsFillTheViewOnceAPaneResizedWhileHiddenIsShown) {
+    // As in a container: the pane gets its final size before its window is shown.
+    QWidget window;
+    window.resize(700, 400);
+    ChatPane pane(&window);
+    pane.resize(100, 80);
+    pane.Initialise(false);
+    pane.setGeometry(0, 0, 700, 400);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QApplication::processEvents();
+    ChatLogView* view = pane.View();
+    const int client = view->viewport()->width();
+    EXPECT_EQ(view->Header()->sectionSize(0), client / 4);
+    EXPECT_EQ(view->Header()->sectionSize(1), (client / 4) * 3);
+    // The caption of the name column is shown whole.
+    EXPECT_GE(view->Header()->sectionSize(0),
+              view->Header()->fontMetrics().horizontalAdvance(QString::fromUtf8("アバタ名")));
 }
 
 }  // namespace

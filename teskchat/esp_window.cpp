@@ -1,5 +1,8 @@
 #include "teskchat/esp_window.h"
 
+#include "teskchat/chat_search_bar.h"
+#include "teskchat/text_pane_search.h"
+
 #include "teskchat/chat_bitmaps.h"
 #include "teskchat/esp_input_edit.h"
 #include "teskchat/esp_tab_ctrl.h"
@@ -17,6 +20,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QScrollBar>
@@ -56,9 +60,11 @@ EspWindow::EspWindow(const EspSettings* settings, EspEvents events, QWidget* own
     saveButton_ = new BitmapButton(this);
     saveButton_->setObjectName(QStringLiteral("espSave"));
     saveButton_->setToolTip(QString::fromUtf8("保存"));
+    saveButton_->setAccessibleName(QString::fromUtf8("保存"));
     endButton_ = new BitmapButton(this);
     endButton_->setObjectName(QStringLiteral("espEnd"));
     endButton_->setToolTip(QString::fromUtf8("ESPを終了"));
+    endButton_->setAccessibleName(QString::fromUtf8("ESPを終了"));
     label_ = new QLabel(QString::fromUtf8("送信文字列入力(&S)："), this);
     edit_ = new EspInputEdit(this);
     edit_->setObjectName(QStringLiteral("espInput"));
@@ -66,11 +72,23 @@ EspWindow::EspWindow(const EspSettings* settings, EspEvents events, QWidget* own
     sendButton_ = new BitmapButton(this);
     sendButton_->setObjectName(QStringLiteral("espSend"));
     sendButton_->setToolTip(QString::fromUtf8("送信"));
+    sendButton_->setAccessibleName(QString::fromUtf8("送信"));
     connect(edit_, &ChatInputEdit::SendRequested, this, &EspWindow::Send);
     connect(sendButton_, &QAbstractButton::clicked, this, &EspWindow::Send);
     connect(saveButton_, &QAbstractButton::clicked, this, &EspWindow::SaveCurrent);
     connect(endButton_, &QAbstractButton::clicked, this, &EspWindow::EndCurrent);
-    setTabOrder(tabs_, edit_);
+    searchBar_ = new ChatSearchBar(this);
+    search_ = new TextPaneSearch(searchBar_, [this]() -> QTextEdit* {
+        for (QTextEdit* pane : panes_)
+            if (!pane->isHidden()) return pane;
+        return nullptr;
+    });
+    connect(searchBar_, &ChatSearchBar::VisibilityChanged, this, [this] {
+        LayoutChildren();
+        if (searchBar_->isHidden()) edit_->setFocus(Qt::OtherFocusReason);
+    });
+    setTabOrder(tabs_, searchBar_->Line());
+    setTabOrder(searchBar_->Line(), edit_);
     setTabOrder(edit_, sendButton_);
     setTabOrder(sendButton_, saveButton_);
     setTabOrder(saveButton_, endButton_);
@@ -203,8 +221,14 @@ void EspWindow::LayoutChildren() {
     tabs_->setGeometry(l + 10, t + 10, std::max(0, r - l - 20), rows * h + 8);
     saveButton_->setGeometry(l + 20, b - 66, 16, 16);
     endButton_->setGeometry(r - 36, b - 66, 16, 16);
+    int paneTop = t + 20 + rows * h;
+    if (searchBar_ && !searchBar_->isHidden()) {
+        const int barHeight = searchBar_->PreferredHeight();
+        searchBar_->setGeometry(l + 20, paneTop, std::max(0, r - l - 40), barHeight);
+        paneTop += barHeight + 2;
+    }
     for (QTextEdit* pane : panes_)
-        pane->setGeometry(l + 20, t + 20 + rows * h, std::max(0, r - l - 40), std::max(0, b - 96 - t - rows * h));
+        pane->setGeometry(l + 20, paneTop, std::max(0, r - l - 40), std::max(0, b - 76 - paneTop));
     label_->setGeometry(l + 10, b - 30, 110, 20);
     sendButton_->setGeometry(r - 26, b - 26, 16, 16);
     edit_->setGeometry(l + 130, b - 30, std::max(0, r - l - 161), 20);
@@ -265,6 +289,7 @@ void EspWindow::ShowFocusedSlot() {
         // What is on screen has been seen.
         slots_[shown].marked = false;
     }
+    if (search_) search_->Refresh();
     tabs_->update();
     update();
 }

@@ -21,8 +21,10 @@ class BitmapButton;
 
 namespace teskchat {
 
+class ChatSearchBar;
 class EspInputEdit;
 class EspTabCtrl;
+class TextPaneSearch;
 
 // The ESP settings the host sets as properties; the control keeps them, the window reads them.
 struct EspSettings {
@@ -102,6 +104,9 @@ public:
     platform::ui::BitmapButton* SaveButton() const { return saveButton_; }
     platform::ui::BitmapButton* EndButton() const { return endButton_; }
     platform::ui::BitmapButton* SendButton() const { return sendButton_; }
+    // The find bar (Ctrl+F) over the conversation on screen.
+    ChatSearchBar* SearchBar() const { return searchBar_; }
+    TextPaneSearch* Search() const { return search_; }
     // The bitmap ids the end button shows (normal, pressed).
     std::pair<int, int> EndButtonImages() const { return endImages_; }
     int TextHeight() const { return textHeight_; }
@@ -138,6 +143,8 @@ private:
     QString DirPath() const;
 
     const EspSettings* settings_;
+    ChatSearchBar* searchBar_ = nullptr;
+    TextPaneSearch* search_ = nullptr;
     EspEvents events_;
     bool open_ = false;
     // Counts every make-fresh and destroy, so an operation that ran a modal loop can tell whether

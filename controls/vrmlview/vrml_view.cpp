@@ -1,5 +1,6 @@
 #include "controls/vrmlview/vrml_view.h"
 
+#include "controls/vrmlview/arrival_spot.h"
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_loader.h"
@@ -36,6 +37,11 @@ constexpr float kFollowDistance = 3.0f;
 constexpr float kCrowdRadius = 1.0f;
 // Beyond these distances (metres) figures are drawn with fewer facets.
 constexpr float kNearDetail = 12.0f, kFarDetail = 24.0f;
+// Another figure nearer the eye than this (across the floor) would fill the picture with a
+// giant head and its tag: it is drawn faint and untagged until the camera moves off.
+constexpr float kNearFade = 1.0f;
+// How long after entering those already present may still be announced.
+constexpr qint64 kArrivalWindowMs = 5000;
 
 double Now() { return SbTime::getTimeOfDay().getValue(); }
 
@@ -170,6 +176,7 @@ bool VrmlView::CreateAvatar(int16_t clientId, const QString&, const QString& nam
         ownClientId_ = clientId;
         haveOwn_ = true;
     }
+    StepAsideFor(clientId);
     UpdateOwnFigure();
     update();
     return true;
@@ -218,6 +225,40 @@ void VrmlView::AttachViewpoint() {
     attached_ = true;
     const Avatar* own = FindAvatar(ownClientId_);
     if (!own) return;
+    arrivalPose_ = own->Pose();
+    arrivalClock_.start();
+    PlaceOwnOnArrival();
+    PutCameraBehindOwn();
+    // Others learn where the own avatar stands before its first step; posted, so the host's
+    // handler does not run inside its own call. Those already in the region are announced by
+    // the server as the entry returns, so their figures may have come by then: the own avatar
+    // steps off their spot before the report.
+    QTimer::singleShot(0, this, [this] {
+        if (PlaceOwnOnArrival()) PutCameraBehindOwn();
+        ReportOwnPose(true);
+    });
+}
+
+void VrmlView::StepAsideFor(int16_t clientId) {
+    // Those already in the region are announced as the entry returns, after the attach. One of
+    // them standing exactly on the entry pose, while the own avatar has not left it, means the
+    // own avatar is the newcomer there: it steps aside. Anyone arriving later is the newcomer.
+    if (!attached_ || !haveOwn_ || clientId == ownClientId_) return;
+    if (!arrivalClock_.isValid() || arrivalClock_.elapsed() > kArrivalWindowMs) return;
+    const Avatar* own = FindAvatar(ownClientId_);
+    const Avatar* other = FindAvatar(clientId);
+    if (!own || !other || !(own->Pose().Position() == arrivalPose_.Position())) return;
+    SbVec3f apart = other->ShownPosition() - arrivalPose_.Position();
+    apart[1] = 0;
+    if (apart.length() > 0.01f) return;
+    if (!PlaceOwnOnArrival()) return;
+    PutCameraBehindOwn();
+    QTimer::singleShot(0, this, [this] { ReportOwnPose(true); });
+}
+
+void VrmlView::PutCameraBehindOwn() {
+    const Avatar* own = FindAvatar(ownClientId_);
+    if (!attached_ || !own) return;
     const AvatarPose& pose = own->Pose();
     const float yaw = pose.Yaw(0);
     const SbVec3f behind(std::sin(yaw) * kFollowDistance, EyeHeight(), std::cos(yaw) * kFollowDistance);
@@ -226,9 +267,32 @@ void VrmlView::AttachViewpoint() {
     Camera()->focalDistance = kFollowDistance;
     UpdateOwnFigure();
     update();
-    // Others learn where the own avatar stands before its first step; posted, so the host's
-    // handler does not run inside its own call.
-    QTimer::singleShot(0, this, [this] { ReportOwnPose(true); });
+}
+
+bool VrmlView::PlaceOwnOnArrival() {
+    if (!attached_ || !haveOwn_) return false;
+    auto it = avatars_.find(ownClientId_);
+    if (it == avatars_.end()) return false;
+    Avatar& own = *it->second;
+    std::vector<SbVec3f> others;
+    for (const auto& [id, avatar] : avatars_)
+        if (id != ownClientId_) others.push_back(avatar->ShownPosition());
+    const SbVec3f entry = own.Pose().Position();
+    // Rays at knee height: a floor lamp or a sofa in the way counts, the floor does not.
+    const SbVec3f knee(0, 0.4f, 0);
+    const SbVec3f spot = ArrivalSpot::Find(entry, others, [this, knee](const SbVec3f& from, const SbVec3f& to) {
+        if (!navigator_.Collision()) return false;
+        // Starting outside the figure that stands on the entry point: it is not a wall.
+        SbVec3f way = to - from;
+        way.normalize();
+        return Blocked(from + way * 0.6f + knee, to + knee);
+    });
+    if (spot == entry) return false;
+    AvatarPose pose = own.Pose();
+    pose.x = spot[0] * 1000.0f;
+    pose.z = spot[2] * 1000.0f;
+    own.Place(pose);
+    return true;
 }
 
 void VrmlView::UpdateOwnFigure() {
@@ -404,6 +468,18 @@ void VrmlView::BeforeRender() {
     for (auto& [id, avatar] : avatars_) {
         const float distance = (avatar->ShownPosition() - eye).length();
         avatar->SetDetail(distance < kNearDetail ? 0.5f : distance < kFarDetail ? 0.3f : 0.15f);
+    }
+    FadeFiguresAtTheEye(eye);
+}
+
+void VrmlView::FadeFiguresAtTheEye(const SbVec3f& eye) {
+    for (auto& [id, avatar] : avatars_) {
+        // The own figure's see-through follows the crowd round it (UpdateOwnFigure).
+        if (haveOwn_ && id == ownClientId_) continue;
+        SbVec3f apart = avatar->ShownPosition() - eye;
+        const bool overHead = apart[1] > 0.5f || -apart[1] > avatar->Height() + 1.0f;
+        apart[1] = 0;
+        avatar->SetSeeThrough(!overHead && apart.length() < kNearFade);
     }
 }
 

@@ -81,6 +81,12 @@ private:
     void CameraMoved();
     void MovementStopped();
     void FollowOwnAvatar();
+    // The own avatar moves off a spot another figure already takes (see ArrivalSpot); true
+    // when it moved.
+    bool PlaceOwnOnArrival();
+    void PutCameraBehindOwn();
+    void StepAsideFor(int16_t clientId);
+    void FadeFiguresAtTheEye(const SbVec3f& eye);
     void ReportOwnPose(bool force);
     void UpdateOwnFigure();
     AvatarPose OwnPoseFromCamera() const;
@@ -114,6 +120,8 @@ private:
     bool reportPending_ = false;
     AvatarPose lastReported_;
     bool reportedOnce_ = false;
+    AvatarPose arrivalPose_;
+    QElapsedTimer arrivalClock_;
     QPoint lastMouse_;
     bool dragging_ = false;
     bool dragMoved_ = false;

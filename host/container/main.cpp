@@ -97,6 +97,7 @@ int main(int argc, char** argv) {
     }
 
     MonekoWindow window;
+    window.SetGeometryStore(WindowGeometryStore());
     switch (window.Open(kControlProgId, arguments.params, &error)) {
         case MonekoWindow::OpenResult::Opened: break;
         case MonekoWindow::OpenResult::StartFailed:

@@ -9,6 +9,8 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace com = platform::com;
 
 namespace {
@@ -27,6 +29,15 @@ MonekoWindow::MonekoWindow(QWidget* parent) : QMainWindow(parent) {
     QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     QAction* quit = file->addAction(QStringLiteral("終了(&X)"), this, &QWidget::close);
     quit->setShortcut(QKeySequence::Quit);
+    m_commandMenu = menuBar()->addMenu(QStringLiteral("操作(&O)"));
+    connect(m_commandMenu, &QMenu::aboutToShow, this, &MonekoWindow::RefreshCommandMenu);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    m_fullScreen = view->addAction(QStringLiteral("全画面表示(&F)"));
+    m_fullScreen->setCheckable(true);
+    m_fullScreen->setShortcut(QKeySequence(Qt::Key_F11));
+    // On the window too: the menu bar is hidden in full screen, and its shortcuts with it.
+    addAction(m_fullScreen);
+    connect(m_fullScreen, &QAction::toggled, this, &MonekoWindow::SetFullScreen);
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->addAction(QStringLiteral("プロパティ(&P)..."), this, &MonekoWindow::ShowProperties);
     help->addAction(QStringLiteral("バージョン情報(&A)..."), this, &MonekoWindow::ShowAbout);
@@ -67,11 +78,56 @@ MonekoWindow::OpenResult MonekoWindow::Open(const std::string& progId, const com
         return OpenResult::CannotCreate;
     }
     const QSize initial = window->size();
+    window->setMinimumSize(kMinimumControlSize);
     centralWidget()->layout()->addWidget(window);
     window->show();
-    resize(initial.width(), initial.height() + menuBar()->sizeHint().height());
+    // The control's own size is its template's, too small for the world's chat and view.
+    const int menuHeight = menuBar()->sizeHint().height();
+    const QSize first(std::max(initial.width(), kFirstStartSize.width()),
+                      std::max(initial.height() + menuHeight, kFirstStartSize.height()));
+    if (m_geometryStore) m_geometryStore->Restore(*this, first);
+    else resize(first);
     window->setFocus();
+    RefreshCommandMenu();
     return OpenResult::Opened;
+}
+
+void MonekoWindow::RefreshCommandMenu() {
+    m_commandMenu->clear();
+    QWidget* control = ControlWindow();
+    if (!control) return;
+    QList<QWidget*> widgets{control};
+    widgets += control->findChildren<QWidget*>();
+    QString lastGroup;
+    QMenu* gestures = nullptr;
+    for (QWidget* widget : widgets) {
+        for (QAction* action : widget->actions()) {
+            const QString group = action->property("menuGroup").toString();
+            if (group.isEmpty()) continue;
+            if (group == QLatin1String("gestures")) {
+                if (!gestures) gestures = m_commandMenu->addMenu(QStringLiteral("アバタ動作(&G)"));
+                gestures->addAction(action);
+                continue;
+            }
+            if (!lastGroup.isEmpty() && group != lastGroup) m_commandMenu->addSeparator();
+            lastGroup = group;
+            m_commandMenu->addAction(action);
+        }
+    }
+}
+
+void MonekoWindow::SetFullScreen(bool on) {
+    if (on == isFullScreen()) return;
+    if (on) {
+        m_wasMaximized = isMaximized();
+        menuBar()->hide();
+        showFullScreen();
+    } else {
+        menuBar()->show();
+        if (m_wasMaximized) showMaximized();
+        else showNormal();
+    }
+    if (m_fullScreen->isChecked() != on) m_fullScreen->setChecked(on);
 }
 
 void MonekoWindow::ShowAbout() {
@@ -95,6 +151,7 @@ void MonekoWindow::ShowProperties() {
 }
 
 void MonekoWindow::closeEvent(QCloseEvent* event) {
+    if (m_geometryStore && m_site) m_geometryStore->Save(*this);
     // The control ends its session (leaving the region) while the window is still up.
     CloseControl();
     event->accept();

@@ -394,6 +394,7 @@ bool Installer::InstallDesktopIntegration() {
                               "Comment=Chat with others in a shared 3D world\n"
                               "Comment[ja]=3D の世界でみんなとチャット\n"
                               "Exec=%1 %f\n"
+                              "Icon=moneko\n"
                               "Terminal=false\n"
                               "MimeType=model/vrml;x-world/x-vrml;\n"
                               "Categories=Network;Chat;\n")

@@ -220,6 +220,7 @@ TEST_F(InstallerTest, InstallsRegistersAndUninstallsTheWholeProduct) {
     const QString entry = QString::fromUtf8(desktop.readAll());
     EXPECT_TRUE(entry.contains("Exec=\"" + container + "\" %f")) << entry.toStdString();
     EXPECT_TRUE(entry.contains("MimeType=model/vrml;x-world/x-vrml;"));
+    EXPECT_TRUE(entry.contains("\nIcon=moneko\n")) << "the menu shows the product's icon";
 
     // The user's own files survive the uninstall; the product and its registration do not.
     QFile log(install + "/ChatLog/Chat/ChatDat.dat");

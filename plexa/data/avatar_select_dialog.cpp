@@ -6,6 +6,7 @@
 #include "plexa/resources/resource_ids.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
 
@@ -15,6 +16,7 @@ namespace plexa {
 namespace {
 constexpr QRect kPreviewRect{QPoint(10, 10), QPoint(209, 187)};  // pixels (10, 10) to (210, 188)
 constexpr QRect kScrollRect{10, 190, 200, 16};
+constexpr QRect kNameRect{10, 207, 200, 16};
 }  // namespace
 
 std::vector<AvatarChoice> AvatarSelectDialog::ListChoices(const std::string& avatarDataPath,
@@ -59,6 +61,11 @@ AvatarSelectDialog::AvatarSelectDialog(std::string avatarDataPath, const AvatarD
     // Scroll bars invert their keys for the wheel's sake; here Right must mean the next avatar.
     m_scroll->setInvertedControls(false);
     m_scroll->setAccessibleName(QString::fromUtf8("アバタ"));
+    // A turning model alone does not say which avatar it is, nor anything to a screen reader.
+    m_nameLabel = new QLabel(this);
+    m_nameLabel->setObjectName(QStringLiteral("avatarName"));
+    m_nameLabel->setAlignment(Qt::AlignCenter);
+    m_nameLabel->setGeometry(kNameRect);
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setObjectName(QString::number(IDOK));
     m_ok->setGeometry(du.MapRect(7, 150, 50, 14));
@@ -95,6 +102,7 @@ AvatarSelectDialog::AvatarSelectDialog(std::string avatarDataPath, const AvatarD
     m_worldView.SetNumber(CWorldView::kSetting501, 4);
     m_worldView.SetFlag(CWorldView::kSetting510, true);
     if (const AvatarChoice* choice = CurrentChoice()) m_worldView.SetVrmlPath(choice->vrmlPath);
+    ShowName();
 
     // Qt has already moved the thumb when it reports the action; OnScroll decides where it stays.
     connect(m_scroll, &QAbstractSlider::actionTriggered, this,
@@ -145,6 +153,15 @@ void AvatarSelectDialog::OnScroll(int action, int thumbPosition) {
 void AvatarSelectDialog::ShowCurrent() {
     m_scroll->setValue(m_position);
     if (const AvatarChoice* choice = CurrentChoice()) m_worldView.SetVrmlPath(choice->vrmlPath);
+    ShowName();
+}
+
+void AvatarSelectDialog::ShowName() {
+    const AvatarChoice* choice = CurrentChoice();
+    const QString name = choice ? platform::ToQString(choice->directoryName) : QString();
+    const int n = static_cast<int>(m_choices.size());
+    m_nameLabel->setText(choice ? QStringLiteral("%1 (%2/%3)").arg(name).arg(m_position + 1).arg(n) : QString());
+    m_scroll->setAccessibleDescription(name);
 }
 
 }  // namespace plexa

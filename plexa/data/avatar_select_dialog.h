@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QPushButton;
 class QScrollBar;
 
@@ -36,6 +37,8 @@ public:
 
     QScrollBar* ScrollBar() const { return m_scroll; }
     QPushButton* OkButton() const { return m_ok; }
+    // The current avatar's name and its place in the list ("cat (1/6)").
+    QLabel* NameLabel() const { return m_nameLabel; }
     QPushButton* CancelButton() const { return m_cancel; }
     CWorldView& WorldView() { return m_worldView; }
 
@@ -45,6 +48,7 @@ public:
 
 private:
     void ShowCurrent();
+    void ShowName();
 
     std::string m_avatarDataPath;
     const AvatarDefinitionList* m_definitions;
@@ -54,6 +58,7 @@ private:
     QScrollBar* m_scroll;
     QPushButton* m_ok;
     QPushButton* m_cancel;
+    QLabel* m_nameLabel = nullptr;
 };
 
 }  // namespace plexa

@@ -6,6 +6,7 @@
 #include "plexa/data/definition_file.h"
 
 #include <QPushButton>
+#include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -111,6 +112,26 @@ TEST_F(AvatarSelectDialogTest, ScrollRequestsMoveThePositionAndThePreviewFollows
     expectAt(1, "b");
     QTest::keyClick(bar, Qt::Key_Left);
     expectAt(0, "a");
+}
+
+TEST_F(AvatarSelectDialogTest, TheChosenAvatarsNameIsShownAndToldToScreenReaders) {
+    InstallFive();
+    AvatarSelectDialog d(tree_.Path(), &definitions_);
+    d.show();
+    EXPECT_EQ(d.NameLabel()->text(), QStringLiteral("a (1/5)"));
+    EXPECT_EQ(d.ScrollBar()->accessibleDescription(), QStringLiteral("a"));
+    d.ScrollBar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    EXPECT_EQ(d.NameLabel()->text(), QStringLiteral("c (3/5)"));
+    EXPECT_EQ(d.ScrollBar()->accessibleDescription(), QStringLiteral("c"));
+    // The name sits between the scroll bar and the buttons, inside the dialog.
+    EXPECT_GE(d.NameLabel()->geometry().top(), d.ScrollBar()->geometry().bottom());
+    EXPECT_LT(d.NameLabel()->geometry().bottom(), d.OkButton()->geometry().top());
+    EXPECT_TRUE(d.rect().contains(d.NameLabel()->geometry()));
+}
+
+TEST_F(AvatarSelectDialogTest, NoAvatarsShowsNoName) {
+    AvatarSelectDialog d(tree_.Path(), &definitions_);
+    EXPECT_TRUE(d.NameLabel()->text().isEmpty());
 }
 
 TEST_F(AvatarSelectDialogTest, DraggingTheThumbToThreeChoosesTheFourthAndOkYieldsIt) {

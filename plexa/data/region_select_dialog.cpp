@@ -14,6 +14,10 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QTreeWidget>
+#include <QFontMetrics>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace plexa {
 namespace {
@@ -71,6 +75,7 @@ RegionSelectDialog::RegionSelectDialog(const RegionList& regions, CSettingsStore
         auto* item = new QTreeWidgetItem(m_list, {platform::ToQString(m_regions[i].name)});
         item->setData(0, kEntryRole, static_cast<qulonglong>(i));
     }
+    WidenColumnForNames();
     if (m_list->topLevelItemCount() > 0) m_list->scrollToItem(m_list->topLevelItem(0));
     m_selectedIndex = -1;
     m_avatarEdit->setText(platform::ToQString(m_settings.GetAvatarName()));
@@ -144,6 +149,19 @@ void RegionSelectDialog::OnOk() {
     accept();
 }
 
+void RegionSelectDialog::WidenColumnForNames() {
+    // A name cut short while the list has room to show it whole helps nobody: the column grows to
+    // the longest name, as far as the list is wide.
+    const QFontMetrics metrics(m_list->font());
+    int longest = 0;
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i)
+        longest = std::max(longest, metrics.horizontalAdvance(m_list->topLevelItem(i)->text(0)));
+    const int padding = 2 * m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 8;
+    const int room = m_list->contentsRect().width() - m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int wanted = std::min(longest + padding, room);
+    if (wanted > m_list->header()->sectionSize(0)) m_list->header()->resizeSection(0, wanted);
+}
+
 void RegionSelectDialog::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     // The template layout stands until the user resizes the dialog.
@@ -152,6 +170,7 @@ void RegionSelectDialog::resizeEvent(QResizeEvent* event) {
     const int h = height();
     m_list->setGeometry(15, 15, w - 30, h - 55);
     m_list->header()->resizeSection(0, (w - 30) / 2);
+    WidenColumnForNames();
     const QSize ok = m_ok->size();
     m_ok->move(w - 2 * ok.width() - 20, h - ok.height() - 10);
     const QSize cancel = m_cancel->size();

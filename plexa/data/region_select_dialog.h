@@ -35,6 +35,7 @@ protected:
 
 private:
     void OnAvatarNameChanged();
+    void WidenColumnForNames();
     void OnItemChanged(int row, bool stateNotEmpty);
     void OnOk();
     void UpdateData();

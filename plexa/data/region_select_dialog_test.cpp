@@ -157,6 +157,20 @@ TEST_F(RegionSelectDialogTest, OnlyHiddenRegionsNeverEnableOk) {
     EXPECT_FALSE(d.OkButton()->isEnabled());
 }
 
+TEST_F(RegionSelectDialogTest, ALongNameIsShownWholeWhileTheListHasRoom) {
+    const RegionList longNames = ParseRegionList(platform::Sjis("1,ロビー（はじまりの部屋）,lobby.wrl,1\n2,B,b.wrl,1\n"));
+    RegionSelectDialog d(longNames, settings_);
+    d.show();
+    QTreeWidget* list = d.RegionListView();
+    const int need = list->fontMetrics().horizontalAdvance(list->topLevelItem(0)->text(0));
+    ASSERT_LT(need, list->viewport()->width()) << "the list is wide enough for the name";
+    EXPECT_GE(list->header()->sectionSize(0), need);
+    // After the user widens the dialog the half-width column still grows for the name.
+    d.resize(260, 300);
+    EXPECT_GE(list->header()->sectionSize(0), need);
+    EXPECT_LE(list->header()->sectionSize(0), list->contentsRect().width());
+}
+
 TEST_F(RegionSelectDialogTest, ResizeLaysOutListAndButtons) {
     RegionSelectDialog d(regions_, settings_);
     d.show();

@@ -17,7 +17,10 @@
 #include "plexa/resources/plexa_strings.h"
 #include "plexa/resources/resource_ids.h"
 #include "plexa/session/avatar_list_dialog.h"
+#include "plexa/session/desktop_notifier.h"
 #include "plexa/session/esp_partner_dialog.h"
+#include "plexa/session/fixed_view_rect.h"
+#include "plexa/session/panel_commands.h"
 #include "plexa/session/session_status_line.h"
 #include "plexa/session/session_addresses.h"
 #include "plexa/session/toolbar_images.h"
@@ -87,6 +90,7 @@ WorldPanel::WorldPanel(QWidget* parent, ChildControlClasses classes)
       m_session(std::make_unique<WorldSession>(static_cast<SessionWindow&>(*this), WorldSession::Controls{m_chat, m_view, m_communication},
                                                m_roster, *m_timers)) {
     setFont(ui::DialogFont());
+    m_notifier = new DesktopNotifier(this);
     using W = WorldPanel;
     using C = CTeskCommunication;
     m_eventMap = {
@@ -196,6 +200,7 @@ void WorldPanel::Initialize() {
     if (!m_espPartner) m_espPartner = m_espPartnerDialog;
     m_card->show();
     Layout(width(), height());
+    PanelCommands::Install(*this);
     // 6.
     m_options.dithering = m_settings.GetDithering();
     m_options.fullColor = m_settings.GetFullColor();
@@ -304,8 +309,9 @@ void WorldPanel::Layout(int W, int H) {
 
     int Y;
     if (m_options.fixedSize != 0) {
-        if (QWidget* w = m_view.Window()) w->setGeometry(W / 2 - 336, 46, 672, 249);
-        Y = 295;
+        const QRect view = FixedViewRect(W, H);
+        if (QWidget* w = m_view.Window()) w->setGeometry(view);
+        Y = view.bottom() + 1;
     } else {
         const int viewHeight = (H - 46) / 2;
         if (QWidget* w = m_view.Window()) w->setGeometry(8, 46, std::max(0, W - 16), std::max(0, viewHeight));
@@ -322,10 +328,13 @@ void WorldPanel::Layout(int W, int H) {
     place(218, 72, T, 32, 32);
     place(225, 112, T, 32, 32);
     m_logoRect = QRect(QPoint(8, H - 66), QPoint(130 - 1, H - 8 - 1));
+    // In a low window the logo would lie under the lower buttons: it is only decoration.
+    m_logoShown = !m_card || m_logoRect.top() >= T + 32 + 4;
     if (QWidget* w = m_view.Window()) w->update();
 }
 
 void WorldPanel::paintEvent(QPaintEvent*) {
+    if (!m_logoShown) return;
     QPainter p(this);
     QPixmap logo = QPixmap::fromImage(ToolbarImages::Logo());
     logo.setMask(logo.createMaskFromColor(Qt::black));
@@ -643,6 +652,7 @@ void WorldPanel::OnChatStringReceived(const std::vector<Variant>& args) {
     std::string text;
     if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &text)) return;
     if (const RosterEntry* entry = m_roster.Find(clientId)) m_chat.WriteChatString(entry->avatarName, entry->userId, text);
+    m_notifier->ChatLine(m_roster.Find(clientId), text, m_session->Nickname());
 }
 
 void WorldPanel::OnAdminMessage(const std::vector<Variant>& args) {
@@ -659,6 +669,7 @@ void WorldPanel::OnEspStringReceived(const std::vector<Variant>& args) {
         m_chat.WriteEspString(clientId, entry->avatarName, text, entry->userId);
     else
         m_chat.WriteEspString(clientId, res::PlexaStrings().Get(res::IDS_OTHER_REGION_AVATAR), text, "");
+    m_notifier->EspMessage(m_roster.Find(clientId), text);
 }
 
 void WorldPanel::OnEspRequested(const std::vector<Variant>& args) {
@@ -678,6 +689,7 @@ void WorldPanel::OnEspRequested(const std::vector<Variant>& args) {
     } else if (result == 2) {
         m_communication.SetEspAccept(false);
     }
+    if (result == 0) m_notifier->EspRequest(m_roster.Find(clientId));
 }
 
 void WorldPanel::OnEspClosed(const std::vector<Variant>& args) {

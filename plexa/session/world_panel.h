@@ -38,6 +38,7 @@ class WindowTimers;
 namespace plexa {
 
 class AvatarListDialog;
+class DesktopNotifier;
 class EspPartnerDialog;
 class OwnAvatarCard;
 class SessionStatusLine;
@@ -133,6 +134,7 @@ public:
     const std::string& CurrentRegionName() const { return m_session->CurrentRegionName(); }
     const std::string& CurrentRegionAddress() const { return m_session->CurrentRegionAddress(); }
     QRect LogoRect() const { return m_logoRect; }
+    bool LogoShown() const { return m_logoShown; }
     // The gesture palette the panel made at start (null when one was given or before start).
     ActionPalette* Palette() const { return m_palette; }
 
@@ -141,6 +143,7 @@ public:
     OwnAvatarCard* Card() const { return m_card; }
     // The line that tells where the session stands (null before start).
     SessionStatusLine* StatusLine() const { return m_statusLine; }
+    DesktopNotifier* Notifier() const { return m_notifier; }
     // The roster windows, made hidden at start (null before).
     AvatarListDialog* AvatarList() const { return m_avatarListDialog; }
     EspPartnerDialog* EspPartner() const { return m_espPartnerDialog; }
@@ -253,6 +256,8 @@ private:
     // What the options sheet reads and changes of the panel.
     class SheetHost;
     QRect m_logoRect;
+    bool m_logoShown = true;
+    DesktopNotifier* m_notifier = nullptr;
 };
 
 }  // namespace plexa

@@ -24,7 +24,8 @@ CTeskSetOptionDlg::CTeskSetOptionDlg(QWidget* parent) : QDialog(parent) {
     m_page3 = new CTeskSetOptionPage3;
     m_page4 = new CTeskSetOptionPage4;
     for (COptionPage* page : std::initializer_list<COptionPage*>{m_page1, m_page2, m_page3, m_page4}) AddPage(page);
-    const QSize pageSize = platform::ui::DialogUnits::Standard().MapSize(210, 146);
+    // Taller than the template's 146 units: the chat page also holds the notification choices.
+    const QSize pageSize = platform::ui::DialogUnits::Standard().MapSize(210, 200);
     for (int i = 0; i < m_tabs->count(); ++i) m_tabs->widget(i)->setMinimumSize(pageSize);
 
     // Values take effect only when the sheet closes with OK: there is no Apply button.
@@ -72,6 +73,7 @@ void CTeskSetOptionDlg::OnOk() {
         m_tabs->setCurrentIndex(i);
         if (!page->OnApply()) return;
     }
+    m_page3->StoreNotificationChoices();
     accept();
 }
 

@@ -51,6 +51,16 @@ CTeskSetOptionPage3::CTeskSetOptionPage3(QWidget* parent)
     sizeLabel->setBuddy(m_fontButton);
     styleLabel->setBuddy(m_fontButton);
 
+    // Beside the template's controls: which events may interrupt the user from the background.
+    AddGroupBox("デスクトップ通知", 7, 143, 196, 52);
+    const char* notifyTexts[] = {"ESPのメッセージ(&M)", "ESPの開始(&R)", "チャットで名前を呼ばれたとき(&N)"};
+    for (NotificationSettings::Kind kind : NotificationSettings::kAll) {
+        const auto k = static_cast<size_t>(kind);
+        m_notify[k] = AddCheckBox(0, notifyTexts[k], 16, 157 + 13 * static_cast<int>(k), 180, 10);
+        m_notify[k]->setObjectName(QString::fromLatin1(NotificationSettings::ValueName(kind)));
+        m_notify[k]->setChecked(NotificationSettings::Enabled(kind));
+    }
+
     connect(m_chatAutoSave, &QCheckBox::clicked, this, &CTeskSetOptionPage3::OnAutoSaveClicked);
     connect(m_espAutoSave, &QCheckBox::clicked, this, &CTeskSetOptionPage3::OnAutoSaveClicked);
     connect(m_fontButton, &QPushButton::clicked, this, &CTeskSetOptionPage3::OnFontChange);
@@ -60,6 +70,11 @@ void CTeskSetOptionPage3::DoDataExchange(bool save) {
     ExchangeCheck(m_confirmSave, m_bConfirmOfFileSave, save);
     ExchangeCheck(m_chatAutoSave, m_bChatAutoSave, save);
     ExchangeCheck(m_espAutoSave, m_bEspAutoSave, save);
+}
+
+void CTeskSetOptionPage3::StoreNotificationChoices() const {
+    for (NotificationSettings::Kind kind : NotificationSettings::kAll)
+        NotificationSettings::SetEnabled(kind, m_notify[static_cast<size_t>(kind)]->isChecked());
 }
 
 void CTeskSetOptionPage3::OnInitDialog() {

@@ -1,6 +1,10 @@
 #pragma once
-// Options page "チャット": automatic saving of chat and ESP text and the chat font.
+// Options page "チャット": automatic saving of chat and ESP text, the chat font, and which events
+// raise a desktop notification.
 #include "plexa/settings/c_option_page.h"
+#include "plexa/settings/notification_settings.h"
+
+#include <array>
 
 #include <cstdint>
 #include <string>
@@ -31,6 +35,10 @@ public:
     QCheckBox* ChatAutoSaveBox() const { return m_chatAutoSave; }
     QCheckBox* EspAutoSaveBox() const { return m_espAutoSave; }
     QPushButton* FontButton() const { return m_fontButton; }
+    // One box per notification kind, in NotificationSettings::kAll order; filled when the page is
+    // made, stored by StoreNotificationChoices when the sheet closes with OK.
+    QCheckBox* NotifyBox(NotificationSettings::Kind kind) const { return m_notify[static_cast<size_t>(kind)]; }
+    void StoreNotificationChoices() const;
 
     // Button 228: the font dialog seeded with the current font; OK takes its choice.
     void OnFontChange();
@@ -46,6 +54,7 @@ private:
     QCheckBox* m_chatAutoSave;
     QCheckBox* m_espAutoSave;
     QPushButton* m_fontButton;
+    std::array<QCheckBox*, 3> m_notify{};
 };
 
 }  // namespace plexa

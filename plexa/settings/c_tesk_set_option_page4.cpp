@@ -35,7 +35,7 @@ QPixmap CTeskSetOptionPage4::InitialPreview() {
 }
 
 CTeskSetOptionPage4::CTeskSetOptionPage4(QWidget* parent)
-    : COptionPage(res::IDD_OPTION_PAGE4, QStringLiteral("VRML"), parent), m_worldViewClass(CWorldView::kClassId) {
+    : COptionPage(res::IDD_OPTION_PAGE4, QString::fromUtf8("アバタ"), parent), m_worldViewClass(CWorldView::kClassId) {
     using namespace res;
     AddGroupBox("ﾌﾞﾗｳｻﾞ", 7, 7, 196, 30);
     m_fixedSize = AddCheckBox(IDC_FIXED_SIZE, "固定ｻｲｽﾞにする(&X)", 16, 20, 176, 10);

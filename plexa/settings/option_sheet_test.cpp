@@ -10,6 +10,7 @@
 #include "plexa/data/avatar_tree_test_support.h"
 #include "plexa/data/definition_file.h"
 #include "plexa/settings/c_tesk_set_option_dlg.h"
+#include "plexa/settings/notification_settings.h"
 #include "plexa/settings/c_tesk_set_option_page1.h"
 #include "plexa/settings/c_tesk_set_option_page2.h"
 #include "plexa/settings/c_tesk_set_option_page3.h"
@@ -124,7 +125,7 @@ TEST_F(OptionSheetTest, OkWithoutVisitingTheAvatarPageStoresWhatWasLoaded) {
         EXPECT_EQ(sheet.windowTitle(), QString::fromUtf8("オプション"));
         ASSERT_EQ(sheet.Tabs()->count(), 4);
         EXPECT_EQ(sheet.Tabs()->tabText(0), QString::fromUtf8("処理"));
-        EXPECT_EQ(sheet.Tabs()->tabText(3), QStringLiteral("VRML"));
+        EXPECT_EQ(sheet.Tabs()->tabText(3), QString::fromUtf8("アバタ"));
         EXPECT_FALSE(sheet.Page4().WasShown());
         Ok(sheet);
     });
@@ -161,6 +162,34 @@ TEST_F(OptionSheetTest, CancelChangesNothing) {
     reg::RegOpenKeyExA(reg::HKEY_LOCAL_MACHINE, path.c_str(), 0, reg::KEY_READ, &key);
     EXPECT_NE(reg::RegQueryValueExA(key, "Dithering", nullptr, nullptr, nullptr, nullptr), reg::ERROR_SUCCESS);
     reg::RegCloseKey(key);
+}
+
+TEST_F(OptionSheetTest, NotificationChoicesAreStoredOnOkOnly) {
+    using Kind = NotificationSettings::Kind;
+    for (Kind kind : NotificationSettings::kAll) EXPECT_TRUE(NotificationSettings::Enabled(kind)) << "on by default";
+    Run(2, [](CTeskSetOptionDlg& sheet) {
+        QCheckBox* mention = sheet.Page3().NotifyBox(Kind::Mention);
+        ASSERT_NE(mention, nullptr);
+        EXPECT_TRUE(mention->isChecked());
+        EXPECT_TRUE(sheet.Page3().rect().contains(mention->geometry())) << "the box fits on the page";
+        mention->click();
+        sheet.reject();
+    });
+    EXPECT_TRUE(NotificationSettings::Enabled(Kind::Mention)) << "cancel keeps it";
+    Run(2, [](CTeskSetOptionDlg& sheet) {
+        sheet.Page3().NotifyBox(Kind::Mention)->click();
+        sheet.Page3().NotifyBox(Kind::EspRequest)->click();
+        Ok(sheet);
+    });
+    EXPECT_FALSE(NotificationSettings::Enabled(Kind::Mention));
+    EXPECT_FALSE(NotificationSettings::Enabled(Kind::EspRequest));
+    EXPECT_TRUE(NotificationSettings::Enabled(Kind::EspMessage));
+    // The next sheet shows what was stored.
+    Run(2, [](CTeskSetOptionDlg& sheet) {
+        EXPECT_FALSE(sheet.Page3().NotifyBox(Kind::Mention)->isChecked());
+        EXPECT_TRUE(sheet.Page3().NotifyBox(Kind::EspMessage)->isChecked());
+        sheet.reject();
+    });
 }
 
 TEST_F(OptionSheetTest, QualityAndWalkPagesBindTheirBoxes) {

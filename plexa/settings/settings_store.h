@@ -73,11 +73,13 @@ public:
     int32_t GetAutoReconnect() const;
     void SetAutoReconnect(int32_t value);
 
-private:
+    // Numbers under the product key, for settings that keep their own reader (subKey ends without '\\').
     static int32_t ReadNumber(const char* subKey, const char* valueName, int32_t defaultValue);
-    static std::string ReadText(const char* subKey, const char* valueName, uint32_t bufferSize);
     static void WriteNumber(const char* subKey, const char* valueName, int32_t value);
     // For values of our own that an older installation never made: the key is made when absent.
     static void WriteOwnNumber(const char* subKey, const char* valueName, int32_t value);
+
+private:
+    static std::string ReadText(const char* subKey, const char* valueName, uint32_t bufferSize);
     static void WriteText(const char* subKey, const char* valueName, const std::string& value);
 };

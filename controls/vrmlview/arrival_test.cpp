@@ -1,0 +1,114 @@
+// Arriving where someone already stands: the newcomer steps aside and tells the host where.
+#include "controls/vrmlview/arrival_spot.h"
+#include "controls/vrmlview/avatar.h"
+#include "controls/vrmlview/test_scenes.h"
+#include "controls/vrmlview/vrml_view.h"
+
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+float Apart(const SbVec3f& a, const SbVec3f& b) { return std::hypot(a[0] - b[0], a[2] - b[2]); }
+
+TEST(ArrivalSpotFind, TheEntryPointWhenFreeElseTheNearestFreeSpot) {
+    const SbVec3f entry(0, 0, 8);
+    EXPECT_EQ(ArrivalSpot::Find(entry, {}), entry);
+    EXPECT_EQ(ArrivalSpot::Find(entry, {SbVec3f(5, 0, 8)}), entry);
+    const SbVec3f one = ArrivalSpot::Find(entry, {entry});
+    EXPECT_GE(Apart(one, entry), ArrivalSpot::kClearance - 1e-4f);
+    EXPECT_LE(Apart(one, entry), ArrivalSpot::kClearance + 1e-4f) << "the first ring";
+    // A crowd: the spot keeps its distance from everyone.
+    std::vector<SbVec3f> crowd{entry, one, SbVec3f(-1.2f, 0, 8)};
+    const SbVec3f next = ArrivalSpot::Find(entry, crowd);
+    for (const SbVec3f& other : crowd) EXPECT_GE(Apart(next, other), ArrivalSpot::kClearance - 1e-4f);
+}
+
+TEST(ArrivalSpotFind, SpotsBehindWallsAreNotTakenAndAFullRoomKeepsTheEntry) {
+    const SbVec3f entry(0, 0, 0);
+    // A wall along x = 0.5: everything to the right is out of reach.
+    auto wall = [](const SbVec3f& from, const SbVec3f& to) { return (from[0] < 0.5f) != (to[0] < 0.5f); };
+    const SbVec3f spot = ArrivalSpot::Find(entry, {entry}, wall);
+    EXPECT_LT(spot[0], 0.5f);
+    EXPECT_GE(Apart(spot, entry), ArrivalSpot::kClearance - 1e-4f);
+    auto everywhere = [](const SbVec3f&, const SbVec3f&) { return true; };
+    EXPECT_EQ(ArrivalSpot::Find(entry, {entry}, everywhere), entry);
+}
+
+TEST(ArrivalInTheView, TheSecondToArriveStandsApartAndReportsWhere) {
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(TestDataPath("room.wrl")), 1);
+    view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
+    ShowForTest(&view);
+    std::vector<AvatarPose> reports;
+    QObject::connect(&view, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports.push_back(pose); });
+    AvatarPose entry;
+    entry.z = 8000;
+    entry.dz = -1;
+    // Someone already stands on the entry point; then the own avatar enters at the same pose.
+    ASSERT_TRUE(view.CreateAvatar(2, "u", "first", "1", 1, entry));
+    ASSERT_TRUE(view.CreateAvatar(1, "me", "second", "1", 1, entry));
+    view.AttachViewpoint();
+    RunEvents(50);
+    ASSERT_EQ(view.OwnClientId(), 1);
+    const SbVec3f own = view.FindAvatar(1)->ShownPosition();
+    const SbVec3f first = view.FindAvatar(2)->ShownPosition();
+    EXPECT_GE(Apart(own, first), ArrivalSpot::kClearance - 1e-3f);
+    EXPECT_FALSE(view.FindAvatar(1)->SeeThrough()) << "nobody inside the own figure";
+    // The host learns the new place, so the others see the newcomer there too.
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NEAR(reports[0].x, own[0] * 1000.0f, 1.0f);
+    EXPECT_NEAR(reports[0].z, own[2] * 1000.0f, 1.0f);
+}
+
+// Share of pixels whose colour changed a lot between two pictures of the same view.
+double StronglyChanged(const QImage& a, const QImage& b) {
+    int changed = 0;
+    for (int y = 0; y < a.height(); y += 2)
+        for (int x = 0; x < a.width(); x += 2) {
+            const QColor p = a.pixelColor(x, y), q = b.pixelColor(x, y);
+            if (std::abs(p.red() - q.red()) + std::abs(p.green() - q.green()) + std::abs(p.blue() - q.blue()) > 150)
+                ++changed;
+        }
+    return changed / (double(a.width() / 2) * (a.height() / 2));
+}
+
+TEST(NearTheCamera, AFigureAtTheEyeIsDrawnFaintAndWithoutItsTag) {
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(TestDataPath("room.wrl")), 1);
+    view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
+    ShowForTest(&view);
+    AvatarPose pose;
+    pose.z = 8000;
+    pose.dz = -1;
+    ASSERT_TRUE(view.CreateAvatar(1, "me", "me", "1", 1, pose));
+    view.AttachViewpoint();  // the camera follows 3 m behind: at z = 11 m
+    AvatarPose away = pose;
+    away.x = -3000;
+    away.z = 2000;
+    ASSERT_TRUE(view.CreateAvatar(2, "u", "other", "1", 1, away));
+    RunEvents(100);
+    const QImage before = Frame(&view);
+    EXPECT_FALSE(view.FindAvatar(2)->SeeThrough());
+
+    // The other walks up to the camera and stops 0.6 m in front of it.
+    AvatarPose atTheEye = pose;
+    atTheEye.z = 10400;
+    ASSERT_TRUE(view.MoveAvatar(2, atTheEye));
+    RunEvents(900);
+    const QImage close = Frame(&view);
+    EXPECT_TRUE(view.FindAvatar(2)->SeeThrough()) << "faint and untagged";
+    // A solid figure this close would cover much of the picture; a faint one changes it little.
+    EXPECT_LT(StronglyChanged(before, close), 0.02);
+
+    // Stepping back makes it solid again.
+    ASSERT_TRUE(view.MoveAvatar(2, away));
+    RunEvents(900);
+    Frame(&view);
+    EXPECT_FALSE(view.FindAvatar(2)->SeeThrough());
+}
+
+}  // namespace
