@@ -76,11 +76,15 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     QString base;
     QString error;
     SoSeparator* scene = nullptr;
-    if (SceneLoader::Fetch(address, &bytes, &base, &error)) scene = SceneLoader::Parse(bytes, base, &error);
+    QStringList warnings;
+    if (SceneLoader::Fetch(address, &bytes, &base, &error)) {
+        scene = SceneLoader::Read(bytes, SceneLoader::SourceOf(address), &error, &warnings);
+    }
     if (!scene) {
         lastError_ = error;
         return -1;
     }
+    lastWarnings_ = warnings;
     lastError_.clear();
     StopSceneSounds();
     navigator_.CancelGoto();

@@ -31,6 +31,8 @@ public:
     // 1 when the scene is shown, -1 otherwise (the previous scene stays).
     int LoadVrmlFile(const QString& address);
     QString LastError() const { return lastError_; }
+    // What the last loaded world had that could not be shown, each naming file and line.
+    QStringList LastWarnings() const { return lastWarnings_; }
 
     bool ChangeWalkthroughMode(int mode);
     bool ChangeWalkthroughSpeed(int speed);
@@ -95,6 +97,7 @@ private:
     std::map<int16_t, std::unique_ptr<Avatar>> avatars_;
     QString avatarModelFile_;
     QString lastError_;
+    QStringList lastWarnings_;
     // The own avatar: the last one created with presence 1 until AttachViewpoint fixes it;
     // others arriving later with presence 1 are other users.
     int16_t ownClientId_ = -1;
