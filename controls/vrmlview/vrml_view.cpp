@@ -3,6 +3,7 @@
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_loader.h"
+#include "controls/vrmlview/script_engine.h"
 
 #include <Inventor/SbTime.h>
 #include <Inventor/SoFullPath.h>
@@ -78,6 +79,7 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     SoSeparator* scene = nullptr;
     QStringList warnings;
     if (SceneLoader::Fetch(address, &bytes, &base, &error)) {
+        ScriptEngine::SetWorldUrl(SceneLoader::SourceOf(address));
         scene = SceneLoader::Read(bytes, SceneLoader::SourceOf(address), &error, &warnings);
     }
     if (!scene) {
