@@ -16,7 +16,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
 #include <QNetworkReply>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 
@@ -37,24 +39,53 @@ void CollectReadError(const SoError* error, void* data) {
     if (error) static_cast<QStringList*>(data)->append(QString::fromLocal8Bit(error->getDebugString().getString()));
 }
 
-bool FetchHttp(const QString& address, QByteArray* bytes, QString* error, int timeoutMs) {
-    QNetworkAccessManager manager;
+QString& CacheDirectory() {
+    static QString directory;
+    return directory;
+}
+
+// One manager for every download, with an on-disk cache: the server is asked whether a copy
+// is still current (ETag, Last-Modified), and an unchanged world is not downloaded again.
+QNetworkAccessManager& Manager() {
+    static QNetworkAccessManager* manager = nullptr;
+    static QString cacheIn;
+    QString wanted = CacheDirectory();
+    if (wanted.isEmpty()) {
+        wanted = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + QStringLiteral("/moneko/web");
+    }
+    if (!manager) manager = new QNetworkAccessManager;
+    if (cacheIn != wanted) {
+        auto* cache = new QNetworkDiskCache(manager);
+        cache->setCacheDirectory(wanted);
+        cache->setMaximumCacheSize(qint64{256} << 20);
+        manager->setCache(cache);
+        cacheIn = wanted;
+    }
+    return *manager;
+}
+
+bool FetchHttp(const QString& address, QByteArray* bytes, QString* error, int timeoutMs,
+               const SceneLoader::Progress& progress) {
     QNetworkRequest request{QUrl(address)};
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::PreferNetwork);
     request.setTransferTimeout(timeoutMs);
-    QNetworkReply* reply = manager.get(request);
+    QNetworkReply* reply = Manager().get(request);
     QEventLoop loop;
     bool tooBig = false;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64) {
-        if (received > kMaxSceneBytes) {
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
+        if (received > kMaxSceneBytes || total > kMaxSceneBytes) {
             tooBig = true;
             reply->abort();
+            return;
         }
+        if (progress) progress(address, received, total);
     });
     QTimer::singleShot(timeoutMs, &loop, [&] { reply->abort(); });
-    if (!reply->isFinished()) loop.exec();
+    // Only the download runs meanwhile: no input reaches the view while a world is half read.
+    if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
     bool ok = reply->error() == QNetworkReply::NoError && !tooBig;
     if (ok) {
         *bytes = reply->readAll();
@@ -218,6 +249,13 @@ QString SceneLoader::SourceOf(const QString& raw) {
     return path.isEmpty() ? address : QFileInfo(path).absoluteFilePath();
 }
 
+void SceneLoader::SetCacheDirectory(const QString& directory) { CacheDirectory() = directory; }
+
+SceneLoader::Progress& SceneLoader::ProgressReporter() {
+    static Progress progress;
+    return progress;
+}
+
 bool SceneLoader::Fetch(const QString& raw, QByteArray* bytes, QString* baseDirectory,
                         QString* error, int timeoutMs) {
     QString address = raw.trimmed();
@@ -227,7 +265,7 @@ bool SceneLoader::Fetch(const QString& raw, QByteArray* bytes, QString* baseDire
         return false;
     }
     if (HasScheme(address, "http://") || HasScheme(address, "https://")) {
-        return FetchHttp(address, bytes, error, timeoutMs);
+        return FetchHttp(address, bytes, error, timeoutMs, ProgressReporter());
     }
     QString path = LocalPath(address);
     QFileInfo info(path);

@@ -11,11 +11,20 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class SoNode;
 class SoSeparator;
 
 class SceneLoader {
 public:
+    // Bytes received of an address and its size (-1 while unknown), as a download goes on.
+    using Progress = std::function<void(const QString& address, qint64 received, qint64 total)>;
+    // Called for every download (worlds and their Inlines); empty for none. GUI thread only.
+    static Progress& ProgressReporter();
+    // Where downloaded files are cached; empty: moneko/web under the user's cache folder.
+    static void SetCacheDirectory(const QString& directory);
+
     // Fills bytes and the directory relative references resolve against (empty for http).
     // Returns false with a reason for a missing file, a failed download or a bad address.
     static bool Fetch(const QString& address, QByteArray* bytes, QString* baseDirectory,

@@ -21,6 +21,8 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <QDir>
+#include <QLabel>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -78,10 +80,18 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     QString error;
     SoSeparator* scene = nullptr;
     QStringList warnings;
+    // Downloads of this world and its Inlines report here while it loads.
+    const SceneLoader::Progress previous = SceneLoader::ProgressReporter();
+    SceneLoader::ProgressReporter() = [this](const QString& from, qint64 received, qint64 total) {
+        ShowDownload(from, received, total);
+        emit downloadProgress(from, received, total);
+    };
     if (SceneLoader::Fetch(address, &bytes, &base, &error)) {
         ScriptEngine::SetWorldUrl(SceneLoader::SourceOf(address));
         scene = SceneLoader::Read(bytes, SceneLoader::SourceOf(address), &error, &warnings);
     }
+    SceneLoader::ProgressReporter() = previous;
+    if (progressLabel_) progressLabel_->hide();
     if (!scene) {
         lastError_ = error;
         return -1;
@@ -96,6 +106,21 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     StartSceneSounds(base);
     if (attached_) FollowOwnAvatar();
     return 1;
+}
+
+void VrmlView::ShowDownload(const QString& address, qint64 received, qint64 total) {
+    if (!progressLabel_) {
+        progressLabel_ = new QLabel(this);
+        progressLabel_->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 2px;"));
+    }
+    const QString name = QUrl(address).fileName();
+    const QString amount = total > 0 ? QStringLiteral("%1 of %2 KB").arg(received / 1024).arg(total / 1024)
+                                     : QStringLiteral("%1 KB").arg(received / 1024);
+    progressLabel_->setText(tr("Downloading %1: %2").arg(name.isEmpty() ? address : name, amount));
+    progressLabel_->adjustSize();
+    progressLabel_->move(4, std::max(0, height() - progressLabel_->height() - 4));
+    progressLabel_->show();
+    progressLabel_->raise();
 }
 
 bool VrmlView::ChangeWalkthroughMode(int mode) { return navigator_.SetMode(mode); }

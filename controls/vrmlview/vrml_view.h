@@ -17,6 +17,7 @@
 #include <vector>
 
 class Avatar;
+class QLabel;
 class SoRotation;
 
 class VrmlView : public CoinView {
@@ -69,6 +70,8 @@ public:
 
 signals:
     void viewpointMoved(int16_t clientId, AvatarPose pose);
+    // A web world or one of its Inlines downloading: bytes so far and in all (-1: unknown).
+    void downloadProgress(const QString& address, qint64 received, qint64 total);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -89,6 +92,7 @@ private:
     bool Blocked(const SbVec3f& from, const SbVec3f& to);
     void StartSceneSounds(const QString& baseDirectory);
     void StopSceneSounds();
+    void ShowDownload(const QString& address, qint64 received, qint64 total);
 
     ViewNavigator navigator_;
     AvatarModelCache models_;
@@ -98,6 +102,8 @@ private:
     QString avatarModelFile_;
     QString lastError_;
     QStringList lastWarnings_;
+    // Shown over the picture while a web world downloads.
+    QLabel* progressLabel_ = nullptr;
     // The own avatar: the last one created with presence 1 until AttachViewpoint fixes it;
     // others arriving later with presence 1 are other users.
     int16_t ownClientId_ = -1;
