@@ -1,5 +1,6 @@
 #include "controls/vrmlview/scene_graph_checker.h"
 
+#include "controls/vrmlview/geometry_index_check.h"
 #include "controls/vrmlview/scene_load_context.h"
 
 #include <Inventor/VRMLnodes/SoVRMLAppearance.h>
@@ -151,6 +152,14 @@ bool SceneGraphChecker::Visit(SoNode* node, int depth) {
                 below = std::max(below, height_.value(child, 1));
                 ++k;
             }
+        }
+    }
+    if (IsVrml97(node)) {
+        // After the fields above, so index lists are checked against the attribute nodes kept.
+        QStringList fixes;
+        GeometryIndexCheck::Apply(node, &fixes);
+        for (const QString& fix : fixes) {
+            if (context_) context_->Warn(file_, 0, fix);
         }
     }
     path_.remove(node);

@@ -278,3 +278,40 @@ TEST_F(SceneLoadingTest, Vrml1CamerasGiveTheStartViewAndWwwInlinesLoad) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SceneLoadingTest, IndexListsBeyondTheirCoordinatesAreMendedBeforeTheFirstFrame) {
+    const QString path = Write("indices.wrl", kHeader +
+        "Shape { geometry IndexedFaceSet { coordIndex [ 0 1 2 -1 ] } }\n"
+        "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] } coordIndex [ 0 1 7 -1 ] } }\n"
+        "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0, 0 1 0 ] }\n"
+        "  coordIndex [ 0 1 2 -1 0 2 3 -1 ] color Color { color [ 1 0 0 ] } colorPerVertex FALSE\n"
+        "  normal Normal { vector [ 0 0 1 ] } texCoord TextureCoordinate { point [ 0 0 ] } } }\n"
+        "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] } coordIndex [ 0 1 2 ]\n"
+        "  color Color { color [ 1 0 0, 0 1 0 ] } colorIndex [ 0 5 1 ] } }\n"
+        "Shape { geometry IndexedLineSet { coord Coordinate { point [ 0 0 0 ] } coordIndex [ 0 3 ] } }\n"
+        "Shape { geometry PointSet { coord Coordinate { point [ 0 0 0, 1 1 1 ] } color Color { color [ 1 0 0 ] } } }\n"
+        "Shape { geometry ElevationGrid { xDimension 3 zDimension 3 height [ 0 0 0 ] } }\n"
+        "Shape { geometry ElevationGrid { xDimension 2 zDimension 2 height [ 0 0 0 0 ] color Color { color [ 1 0 0 ] } } }\n"
+        // Exactly enough is kept: one colour a face, one normal a vertex.
+        "Shape { geometry IndexedFaceSet { coord Coordinate { point [ 0 0 0, 1 0 0, 1 1 0 ] } coordIndex [ 0 1 2 -1 ]\n"
+        "  color Color { color [ 0 0 1 ] } colorPerVertex FALSE normal Normal { vector [ 0 0 1, 0 0 1, 0 0 1 ] } } }\n" +
+        kRedBox);
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(path), 1) << view.LastError().toStdString();
+    const QString all = view.LastWarnings().join("|");
+    // The same mending in one file is listed once.
+    EXPECT_EQ(all.count("an IndexedFaceSet indexes past its coordinates; not drawn"), 1) << all.toStdString();
+    EXPECT_EQ(all.count("dropped the colours of an IndexedFaceSet"), 1) << all.toStdString();
+    EXPECT_EQ(all.count("dropped the normals of an IndexedFaceSet"), 1) << all.toStdString();
+    EXPECT_EQ(all.count("dropped the texture coordinates of an IndexedFaceSet"), 1) << all.toStdString();
+    EXPECT_TRUE(all.contains("an IndexedLineSet indexes past its coordinates")) << all.toStdString();
+    EXPECT_TRUE(all.contains("dropped the colours of an PointSet")) << all.toStdString();
+    EXPECT_TRUE(all.contains("an ElevationGrid has fewer heights than its size")) << all.toStdString();
+    EXPECT_TRUE(all.contains("dropped the colours of an ElevationGrid")) << all.toStdString();
+    EXPECT_EQ(view.LastWarnings().size(), 8) << all.toStdString();
+    ExpectRedBoxShown(&view);
+}
+
+}  // namespace
