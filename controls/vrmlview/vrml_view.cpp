@@ -12,7 +12,9 @@
 #include <Inventor/lists/SoPickedPointList.h>
 #include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
 #include <Inventor/VRMLnodes/SoVRMLSound.h>
+#include <Inventor/actions/SoHandleEventAction.h>
 #include <Inventor/actions/SoRayPickAction.h>
+#include <Inventor/events/SoMouseButtonEvent.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoPathList.h>
 #include <Inventor/nodes/SoGroup.h>
@@ -483,9 +485,28 @@ void VrmlView::mouseMoveEvent(QMouseEvent* event) {
     if (navigator_.Drag(static_cast<float>(delta.x()), static_cast<float>(delta.y()))) CameraMoved();
 }
 
+void VrmlView::ClickScene(const QPointF& at) {
+    // A click (not a drag) reaches the world's touch sensors: doors, switches, buttons.
+    const qreal ratio = devicePixelRatioF();
+    const int w = std::max(1, static_cast<int>(width() * ratio));
+    const int h = std::max(1, static_cast<int>(height() * ratio));
+    const SbVec2s point(static_cast<short>(at.x() * ratio), static_cast<short>(h - 1 - at.y() * ratio));
+    SoHandleEventAction action{SbViewportRegion(w, h)};
+    for (SoButtonEvent::State state : {SoButtonEvent::DOWN, SoButtonEvent::UP}) {
+        SoMouseButtonEvent click;
+        click.setButton(SoMouseButtonEvent::BUTTON1);
+        click.setState(state);
+        click.setPosition(point);
+        click.setTime(SbTime::getTimeOfDay());
+        action.setEvent(&click);
+        action.apply(RootNode());
+    }
+}
+
 void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !dragging_) return;
     dragging_ = false;
+    if (!dragMoved_) ClickScene(event->position());
     if (navigator_.Mode() != ViewNavigator::kGoto || dragMoved_) return;
     // Goto: head for the point under the click.
     const qreal ratio = devicePixelRatioF();

@@ -93,6 +93,7 @@ private:
     void StartSceneSounds(const QString& baseDirectory);
     void StopSceneSounds();
     void ShowDownload(const QString& address, qint64 received, qint64 total);
+    void ClickScene(const QPointF& at);
 
     ViewNavigator navigator_;
     AvatarModelCache models_;
