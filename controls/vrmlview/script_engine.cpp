@@ -31,6 +31,9 @@
 #include <Inventor/sensors/SoNodeSensor.h>
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <chrono>
 #include <cstring>
@@ -182,9 +185,13 @@ void ScriptEngine::Start() {
     }
 
     QString code;
-    for (int i = 0; i < node_->url.getNum() && code.isEmpty(); ++i) code = CodeOf(QString::fromUtf8(node_->url[i].getString()));
+    for (int i = 0; i < node_->url.getNum() && code.isEmpty(); ++i) {
+        const QString url = QString::fromUtf8(node_->url[i].getString());
+        code = CodeOf(url);
+        if (code.isEmpty() && url.endsWith(QLatin1String(".js"), Qt::CaseInsensitive)) code = FetchScript(url);
+    }
     if (code.isEmpty()) {
-        Report(QStringLiteral("no inline script code (only javascript: and vrmlscript: are run)"));
+        Report(QStringLiteral("no script code found (javascript:, vrmlscript: or a .js file of the world)"));
         stopped_ = true;
         return;
     }
@@ -239,6 +246,24 @@ bool ScriptEngine::Call(const QString& function, const QJSValueList& arguments) 
         return false;
     }
     return true;
+}
+
+QString ScriptEngine::FetchScript(const QString& reference) {
+    // Only beside the world: resolved against the world's own address, never elsewhere.
+    if (worldUrl_.isEmpty() || reference.contains(QLatin1Char(':'))) return {};
+    QString address;
+    if (worldUrl_.startsWith(QLatin1String("http"), Qt::CaseInsensitive)) {
+        address = QUrl(worldUrl_).resolved(QUrl(reference)).toString();
+    } else {
+        address = QDir::cleanPath(QFileInfo(worldUrl_).absoluteDir().filePath(reference));
+    }
+    QByteArray bytes;
+    QString base, error;
+    if (!SceneLoader::Fetch(address, &bytes, &base, &error, 5000) || bytes.size() > kMaxScriptBytes) {
+        Report(QStringLiteral("script %1 not read: %2").arg(reference, error.isEmpty() ? QStringLiteral("too large") : error));
+        return {};
+    }
+    return QString::fromUtf8(bytes);
 }
 
 QJSValue ScriptEngine::get(const QString& name) {

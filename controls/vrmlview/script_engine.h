@@ -29,6 +29,7 @@ class ScriptEngine : public QObject {
 public:
     // Milliseconds one call into a script may take.
     static constexpr int kBudgetMs = 250;
+    static constexpr int kMaxScriptBytes = 1 << 20;
 
     // Makes the scene library hand every Script node that needs evaluating to this class.
     static void Install();
@@ -60,6 +61,8 @@ private:
     static void EventIn(void* data, SoSensor* sensor);
 
     void Start();
+    // The code of a .js file named relative to the world; empty when it cannot be read.
+    QString FetchScript(const QString& reference);
     // Calls a script function if the script defines it; false when it failed or overran.
     bool Call(const QString& function, const QJSValueList& arguments);
     void Report(const QString& text);

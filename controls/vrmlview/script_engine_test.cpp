@@ -9,6 +9,7 @@
 #include <Inventor/VRMLnodes/SoVRMLTransform.h>
 #include <Inventor/fields/SoSFBool.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -149,6 +150,20 @@ TEST_F(ScriptTest, ADoorOpensWhenItsTouchSensorFires) {
     }
 }
 
+TEST_F(ScriptTest, ScriptFilesBesideTheWorldAreRunAndNothingElse) {
+    QDir(dir.path()).mkdir("js");
+    QFile code(dir.filePath("js/hello.js"));
+    ASSERT_TRUE(code.open(QIODevice::WriteOnly));
+    code.write("function initialize() { print('hello from a file'); }\n");
+    code.close();
+    ASSERT_EQ(Load("Script { url [ \"missing.js\" \"js/hello.js\" ] }\n"
+                   "Script { url \"file:///etc/hostname.js\" }\n"),
+              1);
+    EXPECT_TRUE(Printed().contains("hello from a file")) << Printed().toStdString();
+    EXPECT_TRUE(Printed().contains("script missing.js not read")) << Printed().toStdString();
+    EXPECT_TRUE(Printed().contains("no script code found")) << Printed().toStdString();
+}
+
 TEST_F(ScriptTest, RunawayAndBrokenScriptsAreStoppedAndTheWorldGoesOn) {
     ShowForTest(&view);
     QElapsedTimer clock;
@@ -167,7 +182,7 @@ TEST_F(ScriptTest, RunawayAndBrokenScriptsAreStoppedAndTheWorldGoesOn) {
     EXPECT_TRUE(printed.contains("initialize() ran longer than 250 ms: script stopped")) << printed.toStdString();
     EXPECT_TRUE(printed.contains("error in script: SyntaxError")) << printed.toStdString();
     EXPECT_TRUE(printed.contains("error in initialize() at line 1: ReferenceError")) << printed.toStdString();
-    EXPECT_TRUE(printed.contains("no inline script code")) << printed.toStdString();
+    EXPECT_TRUE(printed.contains("script scripts/outside.js not read: no such file")) << printed.toStdString();
     // A new world replaces the old scripts.
     ASSERT_EQ(Load(kRedBox), 1);
     RunEvents(50);
