@@ -1,5 +1,6 @@
 // Hostile and foreign worlds: nothing may crash or hang the view, and what can be shown is.
 #include "controls/vrmlview/coin_environment.h"
+#include "controls/vrmlview/scene_load_context.h"
 #include "controls/vrmlview/scene_loader.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
@@ -312,6 +313,22 @@ TEST_F(SceneLoadingTest, IndexListsBeyondTheirCoordinatesAreMendedBeforeTheFirst
     EXPECT_TRUE(all.contains("dropped the colours of an ElevationGrid")) << all.toStdString();
     EXPECT_EQ(view.LastWarnings().size(), 8) << all.toStdString();
     ExpectRedBoxShown(&view);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SceneLoadingTest, PastTheTimeBudgetFurtherInlinesAreSkippedAndTheWorldStillLoads) {
+    Write("part.wrl", kHeader + "Shape { geometry Sphere { } }\n");
+    const QString path = Write("slow.wrl", kHeader + "Inline { url \"part.wrl\" }\n" + kRedBox);
+    SceneLoadContext::Limits& limits = SceneLoadContext::Defaults();
+    const SceneLoadContext::Limits saved = limits;
+    limits.budgetMs = -1;  // already over when reading starts
+    EXPECT_EQ(Shapes(path), 1) << All();
+    limits = saved;
+    EXPECT_TRUE(Warned("slow.wrl:2: Inline \"part.wrl\" not loaded: the world took longer than")) << All();
+    EXPECT_EQ(Shapes(path), 2) << All();
 }
 
 }  // namespace
