@@ -4,6 +4,7 @@
 #include "controls/vrmlview/scene_load_context.h"
 #include "controls/vrmlview/scene_repair.h"
 #include "controls/vrmlview/vrml_text.h"
+#include "controls/vrmlview/web_textures.h"
 
 #include <Inventor/SoDB.h>
 #include <Inventor/SoInput.h>
@@ -201,6 +202,7 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
         const SceneRepair::ReadError e = SceneRepair::Split(raw);
         if (!e.message.isEmpty()) context->Warn(source, e.line, e.message.section(QLatin1Char('\n'), 0, 0));
     }
+    if (IsWeb(source)) WebTextures::Apply(group, source, context);
     SceneGraphChecker checker(context, source);
     if (!checker.Check(group)) {
         group->unref();

@@ -4,6 +4,7 @@
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
 
+#include <QBuffer>
 #include <QMap>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -95,6 +96,31 @@ TEST(WebWorldTest, InlinesComeFromTheWorldsServerAndTheCacheIsRevalidated) {
     ASSERT_EQ(view.LoadVrmlFile(server.Url("worlds/main.wrl")), 1);
     image = Frame(&view);
     EXPECT_GT(image.pixelColor(image.width() / 2, image.height() / 2).green(), 200);
+    SceneLoader::SetCacheDirectory({});
+}
+
+TEST(WebWorldTest, TexturesComeFromTheWorldsServer) {
+    QTemporaryDir cache;
+    SceneLoader::SetCacheDirectory(cache.path());
+    EtagServer server;
+    QImage yellow(8, 8, QImage::Format_RGB888);
+    yellow.fill(QColor(255, 220, 0));
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    yellow.save(&png, "PNG");
+    server.bodies["w/pictures/yellow.png"] = png.data();
+    server.bodies["w/textured.wrl"] =
+        "#VRML V2.0 utf8\nViewpoint { position 0 0 3 }\n"
+        "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 1 1 }\n"
+        "  texture ImageTexture { url [ \"pictures/missing.png\" \"pictures/yellow.png\" ] } } geometry Box { size 4 4 0.1 } }\n";
+    VrmlView view;
+    ShowForTest(&view);
+    ASSERT_EQ(view.LoadVrmlFile(server.Url("w/textured.wrl")), 1) << view.LastError().toStdString();
+    EXPECT_TRUE(view.LastWarnings().join("|").contains("texture \"pictures/missing.png\" not loaded"))
+        << view.LastWarnings().join("|").toStdString();
+    const QColor centre = Frame(&view).pixelColor(160, 120);
+    EXPECT_GT(centre.red(), 200) << centre.name().toStdString();
+    EXPECT_LT(centre.blue(), 60) << centre.name().toStdString();
     SceneLoader::SetCacheDirectory({});
 }
 
