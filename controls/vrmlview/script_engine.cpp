@@ -266,6 +266,24 @@ QString ScriptEngine::FetchScript(const QString& reference) {
     return QString::fromUtf8(bytes);
 }
 
+QJSValue ScriptEngine::nodeGet(int index, const QString& name) {
+    SoNode* node = index >= 0 && static_cast<size_t>(index) < handles_.size() ? handles_[index] : nullptr;
+    SoField* field = FieldNamed(node, name);
+    return field ? ToScript(field) : QJSValue(QJSValue::UndefinedValue);
+}
+
+void ScriptEngine::nodeSet(int index, const QString& name, const QJSValue& value) {
+    // Writing into other nodes is what directOutput TRUE declares; without it the write is refused.
+    if (!node_ || !node_->directOutput.getValue()) {
+        Report(QStringLiteral("%1 not written: the Script has no directOutput").arg(name));
+        return;
+    }
+    SoNode* node = index >= 0 && static_cast<size_t>(index) < handles_.size() ? handles_[index] : nullptr;
+    if (SoField* field = FieldNamed(node, name); !field || !FromScript(value, field)) {
+        Report(QStringLiteral("cannot assign %1 to %2").arg(value.toString(), name));
+    }
+}
+
 QJSValue ScriptEngine::get(const QString& name) {
     SoField* field = FieldNamed(node_, name);
     return field ? ToScript(field) : QJSValue(QJSValue::UndefinedValue);
@@ -316,10 +334,8 @@ QJSValue ScriptEngine::NodeHandle(SoNode* node) {
         node->ref();
         handles_.push_back(node);
     }
-    QJSValue handle = engine_.newObject();
-    handle.setProperty(QStringLiteral("__node"), static_cast<int>(index));
-    handle.setProperty(QStringLiteral("type"), QString::fromLatin1(node->getTypeId().getName().getString()));
-    return handle;
+    return engine_.globalObject().property(QStringLiteral("__makeHandle")).call(
+        {static_cast<int>(index), QString::fromLatin1(node->getTypeId().getName().getString())});
 }
 
 SoNode* ScriptEngine::NodeOf(const QJSValue& handle) const {

@@ -54,6 +54,8 @@ public:
     Q_INVOKABLE bool route(const QJSValue& from, const QString& fromField, const QJSValue& to,
                            const QString& toField, bool add);
     Q_INVOKABLE QString worldUrl() const { return worldUrl_; }
+    Q_INVOKABLE QJSValue nodeGet(int node, const QString& field);
+    Q_INVOKABLE void nodeSet(int node, const QString& field, const QJSValue& value);
 
 private:
     static void Evaluate(void* closure, SoVRMLScript* node);

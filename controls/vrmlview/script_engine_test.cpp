@@ -150,6 +150,21 @@ TEST_F(ScriptTest, ADoorOpensWhenItsTouchSensorFires) {
     }
 }
 
+TEST_F(ScriptTest, NodeFieldsChangeDirectlyOnlyWithDirectOutput) {
+    ASSERT_EQ(Load("DEF T3 Transform { translation 1 2 3 }\n"
+                   "DEF T4 Transform { }\n"
+                   "Script { directOutput TRUE field SFNode target USE T3 url \"javascript:\n"
+                   "  function initialize() { print('was', target.translation.z, target.type);\n"
+                   "    target.translation = new SFVec3f(7, 8, 9); }\" }\n"
+                   "Script { field SFNode target USE T4 url \"javascript:\n"
+                   "  function initialize() { target.translation = new SFVec3f(5, 5, 5); }\" }\n"),
+              1);
+    EXPECT_TRUE(Printed().contains("was 3 VRMLTransform")) << Printed().toStdString();
+    EXPECT_EQ(Translation("T3"), SbVec3f(7, 8, 9));
+    EXPECT_EQ(Translation("T4"), SbVec3f(0, 0, 0));
+    EXPECT_TRUE(Printed().contains("translation not written: the Script has no directOutput")) << Printed().toStdString();
+}
+
 TEST_F(ScriptTest, ScriptFilesBesideTheWorldAreRunAndNothingElse) {
     QDir(dir.path()).mkdir("js");
     QFile code(dir.filePath("js/hello.js"));

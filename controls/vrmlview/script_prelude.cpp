@@ -109,6 +109,15 @@ const Browser = {
     replaceWorld(nodes) {},
 };
 function print(...parts) { __host.print(parts.join(" ")); }
+// A node a script holds (SFNode values, createVrmlFromString): its fields read and write
+// through the host, so with directOutput a script can change the nodes it was given.
+function __makeHandle(index, type) {
+    const target = { __node: index, type: type };
+    return new Proxy(target, {
+        get(t, key) { return (key in t || typeof key !== "string") ? t[key] : __host.nodeGet(index, key); },
+        set(t, key, value) { __host.nodeSet(index, key, value); return true; },
+    });
+}
 const __global = this;
 function __defineField(name) {
     Object.defineProperty(__global, name, {
