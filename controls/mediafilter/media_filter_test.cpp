@@ -10,6 +10,9 @@
 
 #include <cstring>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -113,6 +116,58 @@ TEST(SoundFilterTest, PlaysQuietlyWithOrWithoutADeviceAndHonoursTheSwitch) {
     enable(1);
     EXPECT_EQ(enabled(), 1);
     QTest::qWait(200);  // let the player threads wind down
+}
+
+// Texture BMPs in the header forms other programs write: the same 2 x 2 picture (top row red,
+// white; bottom row blue, green) must come out pixel for pixel, bottom row first.
+std::string Le(uint64_t value, int bytes) {
+    std::string out;
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+    return out;
+}
+
+std::string BmpFile(const std::string& info, const std::string& rows, uint32_t gap = 0) {
+    return "BM" + Le(14 + info.size() + gap + rows.size(), 4) + Le(0, 4) + Le(14 + info.size() + gap, 4) + info +
+           std::string(gap, '\x55') + rows;
+}
+
+std::string InfoOf(uint32_t size, int32_t height) {
+    std::string info = Le(size, 4) + Le(2, 4) + Le(static_cast<uint32_t>(height), 4) + Le(1, 2) + Le(24, 2) +
+                       Le(0, 4) + Le(16, 4) + Le(2835, 4) + Le(2835, 4) + Le(0, 4) + Le(0, 4);
+    info.resize(size, '\0');
+    if (size >= 108) info.replace(56, 4, "BGRs");  // colour space: sRGB
+    return info;
+}
+
+TEST(ImageFilterTest, TextureBmpHeaderFormsAndRowOrders) {
+    auto decode = Resolve<MonekoDecodeImageFn>("mediafilter1.ax", "MonekoDecodeImage");
+    auto release = Resolve<MonekoFreeImageFn>("mediafilter1.ax", "MonekoFreeImage");
+    ASSERT_TRUE(decode && release);
+    const std::string bottomUp("\xFF\0\0\0\xFF\0\0\0\0\0\xFF\xFF\xFF\xFF\0\0", 16);
+    const std::string topDown("\0\0\xFF\xFF\xFF\xFF\0\0\xFF\0\0\0\xFF\0\0\0", 16);
+    const std::string core = Le(12, 4) + Le(2, 2) + Le(2, 2) + Le(1, 2) + Le(24, 2);
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"12-byte header", BmpFile(core, bottomUp)},
+        {"40-byte top-down", BmpFile(InfoOf(40, -2), topDown)},
+        {"108-byte header", BmpFile(InfoOf(108, 2), bottomUp)},
+        {"124-byte top-down", BmpFile(InfoOf(124, -2), topDown)},
+        {"gap before the pixels", BmpFile(InfoOf(40, 2), bottomUp, 6)},
+    };
+    // Bottom row first: blue, green, then red, white (RGB).
+    const int expected[4][3] = {{0, 0, 255}, {0, 255, 0}, {255, 0, 0}, {255, 255, 255}};
+    QTemporaryDir dir;
+    for (const auto& [what, bytes] : files) {
+        const QString path = dir.filePath("t.bmp");
+        std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc) << bytes;
+        int w = 0, h = 0, c = 0;
+        unsigned char* pixels = nullptr;
+        ASSERT_EQ(decode(path.toLocal8Bit().constData(), &w, &h, &c, &pixels), 1) << what;
+        ASSERT_EQ(w, 2) << what;
+        ASSERT_EQ(h, 2) << what;
+        for (int i = 0; i < 4; ++i)
+            for (int k = 0; k < 3; ++k) EXPECT_EQ(pixels[i * c + k], expected[i][k]) << what << " pixel " << i;
+        release(pixels);
+    }
 }
 
 }  // namespace

@@ -39,6 +39,11 @@ QWidget* CTeskControlVrmlCtrl::CreateWindowWidget(QWidget* parent) {
         FireEvent(kViewpointMoved, {Variant::I2(id), Variant::R4(pose.x), Variant::R4(pose.y), Variant::R4(pose.z),
                                     Variant::R4(pose.dx), Variant::R4(pose.dy), Variant::R4(pose.dz)});
     });
+    QObject::connect(view, &VrmlView::downloadProgress, view, [this](const QString& address, qint64 received, qint64 total) {
+        auto clamp = [](qint64 v) { return static_cast<int32_t>(std::min<qint64>(v, INT32_MAX)); };
+        FireEvent(kDownloadProgress, {Variant::Bstr(platform::FromQString(address)), Variant::I4(clamp(received)),
+                                      Variant::I4(total < 0 ? -1 : clamp(total))});
+    });
     ApplyOptions();
     return view;
 }
@@ -134,6 +139,9 @@ void CTeskControlVrmlCtrl::DefineInterface() {
         return Variant::Bstr(state.toStdString());
     });
     DefineProperty(kAvatarCount, VarType::I4, [this] { return Variant::I4(view_ ? view_->AvatarCount() : 0); }, {});
+    DefineProperty(kLoadWarnings, VarType::Bstr, [this] {
+        return Variant::Bstr(platform::FromQString(view_ ? view_->LastWarnings().join(QLatin1Char('\n')) : QString()));
+    }, {});
     DefineMethod(kOwnClientId, {}, [this](const std::vector<Variant>&) {
         return Variant::I2(view_ ? view_->OwnClientId() : static_cast<int16_t>(-1));
     });

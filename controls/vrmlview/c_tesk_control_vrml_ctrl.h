@@ -16,9 +16,9 @@ public:
         kControlAvatar = 16, kMoveAvatar = 17, kSetSound = 18, kStraightUp = 19, kCreateAvatar = 22,
         kLoadVrmlFile = 27, kAttachViewpoint = 28,
         // Diagnostics (see teskcontrolvrml_ids.h).
-        kAvatarState = 100, kAvatarCount = 101, kOwnClientId = 102,
+        kAvatarState = 100, kAvatarCount = 101, kOwnClientId = 102, kLoadWarnings = 103,
     };
-    enum EventDispid { kViewpointMoved = 1 };
+    enum EventDispid { kViewpointMoved = 1, kDownloadProgress = 2 };
 
     CTeskControlVrmlCtrl();
     ~CTeskControlVrmlCtrl() override;

@@ -1,6 +1,7 @@
 #include "controls/vrmlview/coin_environment.h"
 
 #include "controls/mediafilter/media_filter_api.h"
+#include "controls/vrmlview/script_engine.h"
 #include "controls/vrmlview/sensor_pump.h"
 
 #include <Inventor/SbImage.h>
@@ -82,6 +83,7 @@ void CoinEnvironment::Ensure() {
     SoDB::createGlobalField(marker, SoSFBool::getClassTypeId());
 
     if (f.decode) SbImage::addReadImageCB(&ReadImage, nullptr);
+    ScriptEngine::Install();
     // Fetch textures while the scene is read, so the first frame already shows them.
     SoVRMLImageTexture::setDelayFetchURL(FALSE);
     // Animation at 30 Hz; without this the render manager redraws flat out while anything runs.

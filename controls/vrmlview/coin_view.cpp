@@ -1,6 +1,7 @@
 #include "controls/vrmlview/coin_view.h"
 
 #include "controls/vrmlview/coin_environment.h"
+#include "controls/vrmlview/scene_cameras.h"
 
 #include <Inventor/SoFullPath.h>
 #include <Inventor/SoRenderManager.h>
@@ -128,6 +129,11 @@ void CoinView::PlaceCameraFromScene() {
         entryOrientation_ = viewpoint->orientation.getValue() * rotation;
         float fov = viewpoint->fieldOfView.getValue();
         if (fov > 0.01f && fov < 3.1f) entryHeightAngle_ = fov;
+    }
+    if (SceneCameras::StartView start; SceneCameras::Take(sceneSlot_, &start) && !search.getPath()) {
+        entryPosition_ = start.position;
+        entryOrientation_ = start.orientation;
+        entryHeightAngle_ = start.heightAngle;
     }
     if (auto* info = FindFirst<SoVRMLNavigationInfo>(sceneSlot_)) {
         if (info->avatarSize.getNum() > 0 && info->avatarSize[0] > 0) collisionRadius_ = info->avatarSize[0];

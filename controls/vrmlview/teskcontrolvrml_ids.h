@@ -13,5 +13,11 @@ inline constexpr const char* kProgId = "TESKCONTROLVRML.TeskControlVrmlCtrl.1";
 // method 102 OwnClientId() -> I2: the avatar the view follows, -1 before AttachViewpoint.
 inline constexpr int kAvatarStateDispid = 100;
 inline constexpr int kAvatarCountDispid = 101;
+// property 103 LoadWarnings (get only) -> BSTR: what the last loaded world had that could not
+//   be shown, one "file:line: what" a line.
+// event 2 DownloadProgress(BSTR address, I4 bytes received, I4 bytes in all or -1 while unknown):
+//   fired while a web world or one of its Inlines downloads, for a host's status line.
 inline constexpr int kOwnClientIdDispid = 102;
+inline constexpr int kLoadWarningsDispid = 103;
+inline constexpr int kDownloadProgressEventDispid = 2;
 }  // namespace teskcontrolvrml

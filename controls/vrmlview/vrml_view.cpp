@@ -4,6 +4,7 @@
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_loader.h"
+#include "controls/vrmlview/script_engine.h"
 
 #include <Inventor/SbTime.h>
 #include <Inventor/SoFullPath.h>
@@ -12,7 +13,9 @@
 #include <Inventor/lists/SoPickedPointList.h>
 #include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
 #include <Inventor/VRMLnodes/SoVRMLSound.h>
+#include <Inventor/actions/SoHandleEventAction.h>
 #include <Inventor/actions/SoRayPickAction.h>
+#include <Inventor/events/SoMouseButtonEvent.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/lists/SoPathList.h>
 #include <Inventor/nodes/SoGroup.h>
@@ -21,6 +24,8 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <QDir>
+#include <QLabel>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -82,11 +87,24 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     QString base;
     QString error;
     SoSeparator* scene = nullptr;
-    if (SceneLoader::Fetch(address, &bytes, &base, &error)) scene = SceneLoader::Parse(bytes, base, &error);
+    QStringList warnings;
+    // Downloads of this world and its Inlines report here while it loads.
+    const SceneLoader::Progress previous = SceneLoader::ProgressReporter();
+    SceneLoader::ProgressReporter() = [this](const QString& from, qint64 received, qint64 total) {
+        ShowDownload(from, received, total);
+        emit downloadProgress(from, received, total);
+    };
+    if (SceneLoader::Fetch(address, &bytes, &base, &error)) {
+        ScriptEngine::SetWorldUrl(SceneLoader::SourceOf(address));
+        scene = SceneLoader::Read(bytes, SceneLoader::SourceOf(address), &error, &warnings);
+    }
+    SceneLoader::ProgressReporter() = previous;
+    if (progressLabel_) progressLabel_->hide();
     if (!scene) {
         lastError_ = error;
         return -1;
     }
+    lastWarnings_ = warnings;
     lastError_.clear();
     StopSceneSounds();
     navigator_.CancelGoto();
@@ -96,6 +114,21 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     StartSceneSounds(base);
     if (attached_) FollowOwnAvatar();
     return 1;
+}
+
+void VrmlView::ShowDownload(const QString& address, qint64 received, qint64 total) {
+    if (!progressLabel_) {
+        progressLabel_ = new QLabel(this);
+        progressLabel_->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 2px;"));
+    }
+    const QString name = QUrl(address).fileName();
+    const QString amount = total > 0 ? QStringLiteral("%1 of %2 KB").arg(received / 1024).arg(total / 1024)
+                                     : QStringLiteral("%1 KB").arg(received / 1024);
+    progressLabel_->setText(tr("Downloading %1: %2").arg(name.isEmpty() ? address : name, amount));
+    progressLabel_->adjustSize();
+    progressLabel_->move(4, std::max(0, height() - progressLabel_->height() - 4));
+    progressLabel_->show();
+    progressLabel_->raise();
 }
 
 bool VrmlView::ChangeWalkthroughMode(int mode) { return navigator_.SetMode(mode); }
@@ -528,9 +561,28 @@ void VrmlView::mouseMoveEvent(QMouseEvent* event) {
     if (navigator_.Drag(static_cast<float>(delta.x()), static_cast<float>(delta.y()))) CameraMoved();
 }
 
+void VrmlView::ClickScene(const QPointF& at) {
+    // A click (not a drag) reaches the world's touch sensors: doors, switches, buttons.
+    const qreal ratio = devicePixelRatioF();
+    const int w = std::max(1, static_cast<int>(width() * ratio));
+    const int h = std::max(1, static_cast<int>(height() * ratio));
+    const SbVec2s point(static_cast<short>(at.x() * ratio), static_cast<short>(h - 1 - at.y() * ratio));
+    SoHandleEventAction action{SbViewportRegion(w, h)};
+    for (SoButtonEvent::State state : {SoButtonEvent::DOWN, SoButtonEvent::UP}) {
+        SoMouseButtonEvent click;
+        click.setButton(SoMouseButtonEvent::BUTTON1);
+        click.setState(state);
+        click.setPosition(point);
+        click.setTime(SbTime::getTimeOfDay());
+        action.setEvent(&click);
+        action.apply(RootNode());
+    }
+}
+
 void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !dragging_) return;
     dragging_ = false;
+    if (!dragMoved_) ClickScene(event->position());
     if (navigator_.Mode() != ViewNavigator::kGoto || dragMoved_) return;
     // Goto: head for the point under the click.
     const qreal ratio = devicePixelRatioF();

@@ -17,6 +17,7 @@
 #include <vector>
 
 class Avatar;
+class QLabel;
 class SoRotation;
 
 class VrmlView : public CoinView {
@@ -31,6 +32,8 @@ public:
     // 1 when the scene is shown, -1 otherwise (the previous scene stays).
     int LoadVrmlFile(const QString& address);
     QString LastError() const { return lastError_; }
+    // What the last loaded world had that could not be shown, each naming file and line.
+    QStringList LastWarnings() const { return lastWarnings_; }
 
     bool ChangeWalkthroughMode(int mode);
     bool ChangeWalkthroughSpeed(int speed);
@@ -67,6 +70,8 @@ public:
 
 signals:
     void viewpointMoved(int16_t clientId, AvatarPose pose);
+    // A web world or one of its Inlines downloading: bytes so far and in all (-1: unknown).
+    void downloadProgress(const QString& address, qint64 received, qint64 total);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -93,6 +98,8 @@ private:
     bool Blocked(const SbVec3f& from, const SbVec3f& to);
     void StartSceneSounds(const QString& baseDirectory);
     void StopSceneSounds();
+    void ShowDownload(const QString& address, qint64 received, qint64 total);
+    void ClickScene(const QPointF& at);
 
     ViewNavigator navigator_;
     AvatarModelCache models_;
@@ -101,6 +108,9 @@ private:
     std::map<int16_t, std::unique_ptr<Avatar>> avatars_;
     QString avatarModelFile_;
     QString lastError_;
+    QStringList lastWarnings_;
+    // Shown over the picture while a web world downloads.
+    QLabel* progressLabel_ = nullptr;
     // The own avatar: the last one created with presence 1 until AttachViewpoint fixes it;
     // others arriving later with presence 1 are other users.
     int16_t ownClientId_ = -1;

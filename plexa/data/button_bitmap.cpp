@@ -1,6 +1,7 @@
 #include "plexa/data/button_bitmap.h"
 
 #include "plexa/data/dib_decoder.h"
+#include "plexa/data/dib_loader.h"
 #include "plexa/data/text_lines.h"
 
 namespace plexa {
@@ -8,7 +9,7 @@ namespace plexa {
 QImage DecodeButtonBitmap(std::string_view file) {
     constexpr size_t kFileHeaderSize = 14;
     if (file.size() < kFileHeaderSize || file[0] != 'B' || file[1] != 'M') return {};
-    const std::optional<PackedDib> dib = DecodeDib(file.substr(kFileHeaderSize), DibDepths::Button);
+    const std::optional<PackedDib> dib = DecodeDib(file.substr(kFileHeaderSize), DibDepths::Button, PixelOffset(file));
     if (!dib) return {};
     return dib->ToImage();
 }

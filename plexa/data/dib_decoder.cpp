@@ -20,34 +20,56 @@ uint32_t Get32(const unsigned char* at) {
 
 struct InfoHeader {
     uint32_t size;
-    int32_t width;
-    int32_t height;
+    int64_t width;
+    int64_t height;  // always positive; topDown says which way the rows run
+    bool topDown;
     uint16_t bitCount;
     uint32_t compression;
     uint32_t imageSize;
     int32_t xPelsPerMeter;
     int32_t yPelsPerMeter;
     uint32_t colourCount;
+    int paletteEntryBytes;  // 3 for the 12-byte form, 4 for every other
 };
 
-InfoHeader ReadInfoHeader(const unsigned char* p) {
-    return InfoHeader{Get32(p),
+constexpr uint32_t kCoreHeaderSize = 12;
+
+// The 12-byte form (16-bit sizes, 3-byte colour entries) and the 40-byte form with its later
+// extensions (52, 56, 108 and 124 bytes: masks, colour space and profile after the same start).
+std::optional<InfoHeader> ReadInfoHeader(const unsigned char* p, uint64_t size) {
+    if (size < 4) return std::nullopt;
+    const uint32_t headerSize = Get32(p);
+    if (headerSize == kCoreHeaderSize) {
+        if (size < kCoreHeaderSize) return std::nullopt;
+        return InfoHeader{headerSize, Get16(p + 4), Get16(p + 6), false, Get16(p + 10), 0, 0, 0, 0, 0, 3};
+    }
+    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 && headerSize != 124) {
+        return std::nullopt;
+    }
+    if (size < headerSize) return std::nullopt;
+    const int64_t height = static_cast<int32_t>(Get32(p + 8));
+    return InfoHeader{headerSize,
                       static_cast<int32_t>(Get32(p + 4)),
-                      static_cast<int32_t>(Get32(p + 8)),
+                      height < 0 ? -height : height,
+                      height < 0,
                       Get16(p + 14),
                       Get32(p + 16),
                       Get32(p + 20),
                       static_cast<int32_t>(Get32(p + 24)),
                       static_cast<int32_t>(Get32(p + 28)),
-                      Get32(p + 32)};
+                      Get32(p + 32),
+                      4};
 }
 
 using Palette = std::array<std::array<unsigned char, 3>, 256>;  // blue, green, red
 
 // Indices past the file's table show black instead of reading beyond it.
-Palette ReadPalette(const unsigned char* table, uint32_t count) {
+Palette ReadPalette(const unsigned char* table, uint32_t count, int entryBytes) {
     Palette palette{};
-    for (uint32_t i = 0; i < count && i < 256; ++i) palette[i] = {table[4 * i], table[4 * i + 1], table[4 * i + 2]};
+    for (uint32_t i = 0; i < count && i < 256; ++i) {
+        const unsigned char* entry = table + static_cast<size_t>(entryBytes) * i;
+        palette[i] = {entry[0], entry[1], entry[2]};
+    }
     return palette;
 }
 
@@ -135,14 +157,15 @@ unsigned char Scale(uint32_t pixel, const Channel& c) {
 
 }  // namespace
 
-std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths) {
+std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths, uint64_t pixelOffset) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(block.data());
     const uint64_t size = block.size();
-    if (size < PackedDib::kInfoHeaderSize) return std::nullopt;
-    const InfoHeader h = ReadInfoHeader(bytes);
-    if (h.size != PackedDib::kInfoHeaderSize) return std::nullopt;
-    // Top-down pictures (negative height) are not supported, nor are empty ones.
+    const std::optional<InfoHeader> header = ReadInfoHeader(bytes, size);
+    if (!header) return std::nullopt;
+    const InfoHeader& h = *header;
     if (h.width <= 0 || h.height <= 0) return std::nullopt;
+    // Run-length data always runs bottom-up; a top-down one is malformed.
+    if (h.topDown && (h.compression == kRle8 || h.compression == kRle4)) return std::nullopt;
 
     const int bits = h.bitCount;
     const bool paletted = bits == 1 || bits == 4 || bits == 8;
@@ -171,16 +194,24 @@ std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths) {
 
     if (paletted && h.colourCount > (1u << bits)) return std::nullopt;
     const uint64_t tableCount = paletted && h.colourCount == 0 ? (1u << bits) : h.colourCount;
-    const uint64_t tableOffset = PackedDib::kInfoHeaderSize + (h.compression == kBitFields ? 12 : 0);
-    const uint64_t dataOffset = tableOffset + 4 * tableCount;
+    // The 40-byte form keeps its bit-field masks after the header; the longer forms inside it.
+    const uint64_t tableOffset = h.size + (h.compression == kBitFields && h.size == 40 ? 12 : 0);
+    uint64_t dataOffset = tableOffset + static_cast<uint64_t>(h.paletteEntryBytes) * tableCount;
+    // Writers may leave a gap before the pixels; the file header says where they start.
+    if (pixelOffset > dataOffset) dataOffset = pixelOffset;
     if (dataOffset > size) return std::nullopt;
     const unsigned char* data = bytes + dataOffset;
     const uint64_t available = size - dataOffset;
 
-    PackedDib out(h.width, h.height, h.xPelsPerMeter, h.yPelsPerMeter);
+    PackedDib out(static_cast<int>(h.width), static_cast<int>(h.height), h.xPelsPerMeter, h.yPelsPerMeter);
+    // The output row a row of the file fills: the file's first row is the bottom one unless
+    // the picture is stored top-down.
+    auto outRow = [&](uint64_t fileRow) {
+        return out.Row(static_cast<int>(h.topDown ? height - 1 - fileRow : fileRow));
+    };
 
     if (paletted) {
-        const Palette palette = ReadPalette(bytes + tableOffset, static_cast<uint32_t>(tableCount));
+        const Palette palette = ReadPalette(bytes + tableOffset, static_cast<uint32_t>(tableCount), h.paletteEntryBytes);
         if (h.compression == kRle8 || h.compression == kRle4) {
             const uint64_t declared = h.imageSize == 0 ? available : std::min<uint64_t>(h.imageSize, available);
             std::vector<unsigned char> indices(width * height, 0);
@@ -196,7 +227,7 @@ std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths) {
         if (inStride * height > available) return std::nullopt;
         for (uint64_t y = 0; y < height; ++y) {
             const unsigned char* in = data + y * inStride;
-            unsigned char* o = out.Row(static_cast<int>(y));
+            unsigned char* o = outRow(y);
             switch (bits) {
             case 8:
                 ExpandRow<8>(in, width, palette, o);
@@ -216,7 +247,7 @@ std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths) {
     if (inStride * height > available) return std::nullopt;
     if (bits == 24) {
         for (uint64_t y = 0; y < height; ++y)
-            std::memcpy(out.Row(static_cast<int>(y)), data + y * inStride, width * 3);
+            std::memcpy(outRow(y), data + y * inStride, width * 3);
         return out;
     }
     Channel red, green, blue;
@@ -235,7 +266,7 @@ std::optional<PackedDib> DecodeDib(std::string_view block, DibDepths depths) {
     }
     for (uint64_t y = 0; y < height; ++y) {
         const unsigned char* in = data + y * inStride;
-        unsigned char* o = out.Row(static_cast<int>(y));
+        unsigned char* o = outRow(y);
         for (uint64_t x = 0; x < width; ++x, o += 3) {
             const uint32_t pixel = bits == 16 ? Get16(in + 2 * x) : Get32(in + 4 * x);
             o[0] = Scale(pixel, blue);

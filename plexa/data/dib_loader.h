@@ -13,6 +13,9 @@ namespace plexa {
 // The path is CP932 text.
 std::optional<PackedDib> LoadDibFile(const std::string& cp932Path);
 
+// Where the pixels start after the 14-byte file header, as the file header says (0: not said).
+uint64_t PixelOffset(std::string_view file);
+
 // The same over the file's bytes.
 std::optional<PackedDib> LoadDibBytes(std::string_view file);
 

@@ -182,7 +182,8 @@ TEST(DibLoader, RejectsMalformedHeaders) {
     EXPECT_FALSE(variant([](BmpSpec& s) { s.bitCount = 16; }));
     EXPECT_FALSE(variant([](BmpSpec& s) { s.bitCount = 32; }));
     EXPECT_FALSE(variant([](BmpSpec& s) { s.infoSize = 12; }));
-    EXPECT_FALSE(variant([](BmpSpec& s) { s.height = -1; }));
+    EXPECT_FALSE(variant([](BmpSpec& s) { s.infoSize = 64; })) << "header form of unknown layout";
+    EXPECT_FALSE(variant([](BmpSpec& s) { s.height = 0; }));
     EXPECT_FALSE(variant([](BmpSpec& s) { s.width = 0; }));
     EXPECT_FALSE(variant([](BmpSpec& s) { s.compression = 1; })) << "8-bit run-length on 24 bits";
     EXPECT_FALSE(variant([](BmpSpec& s) { s.width = 2; })) << "rows larger than the data";
@@ -200,6 +201,114 @@ TEST(DibLoader, RejectsMalformedHeaders) {
     })) << "more colours than the depth holds";
     // A run-length picture whose output would be huge is refused before any memory is taken.
     EXPECT_FALSE(LoadDibBytes(MakeBmp(Rle8(30000, 30000, Bytes({0, 1})))));
+}
+
+// The same 2 x 2 picture in each header form: top row red, white; bottom row blue, green.
+constexpr QRgb kPicture[2][2] = {{kRed, kWhite}, {kBlue, kGreen}};
+
+void ExpectPicture(const std::optional<PackedDib>& dib, const char* what) {
+    ASSERT_TRUE(dib) << what;
+    ExpectNormalised(*dib);
+    ASSERT_EQ(dib->Width(), 2) << what;
+    ASSERT_EQ(dib->Height(), 2) << what;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 2; ++x) EXPECT_EQ(dib->PixelAt(x, y), kPicture[y][x]) << what << " at " << x << "," << y;
+}
+
+std::string FileWith(const std::string& info, const std::string& data, uint32_t gap = 0) {
+    std::string file = "BM";
+    test::Put(file, 14 + info.size() + gap + data.size(), 4);
+    test::Put(file, 0, 4);
+    test::Put(file, 14 + info.size() + gap, 4);
+    return file + info + std::string(gap, '\x55') + data;
+}
+
+// The 40-byte start of an info header, padded with zeros to size bytes.
+std::string InfoHeader(uint32_t size, int32_t width, int32_t height, int bits, uint32_t compression = 0,
+                       uint32_t colours = 0) {
+    std::string info;
+    test::Put(info, size, 4);
+    test::Put(info, static_cast<uint32_t>(width), 4);
+    test::Put(info, static_cast<uint32_t>(height), 4);
+    test::Put(info, 1, 2);
+    test::Put(info, bits, 2);
+    test::Put(info, compression, 4);
+    test::Put(info, 0, 4);
+    test::Put(info, 2835, 4);
+    test::Put(info, 2835, 4);
+    test::Put(info, colours, 4);
+    test::Put(info, 0, 4);
+    info.resize(size, '\0');
+    return info;
+}
+
+const std::string kRowsBottomUp = Bytes({255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0});
+const std::string kRowsTopDown = Bytes({0, 0, 255, 255, 255, 255, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0});
+
+TEST(DibLoader, TwelveByteHeaderWithThreeByteColourEntries) {
+    std::string core;
+    test::Put(core, 12, 4);
+    test::Put(core, 2, 2);
+    test::Put(core, 2, 2);
+    test::Put(core, 1, 2);
+    test::Put(core, 24, 2);
+    ExpectPicture(LoadDibBytes(FileWith(core, kRowsBottomUp)), "12-byte, 24 bits");
+
+    std::string paletted = core;
+    paletted[10] = 8;
+    // 256 entries of blue, green, red: 0 blue, 1 green, 2 red, 3 white, the rest black.
+    std::string table = Bytes({255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}) + std::string(3 * 252, '\0');
+    ExpectPicture(LoadDibBytes(FileWith(paletted + table, Bytes({0, 1, 0, 0, 2, 3, 0, 0}))), "12-byte, 8 bits");
+    // A table cut short by the file is refused, as with the 40-byte form.
+    EXPECT_FALSE(LoadDibBytes(FileWith(paletted + table.substr(0, 12), "")));
+    // Widths and heights of the 12-byte form are 16-bit: 0 stays refused.
+    core[4] = 0;
+    EXPECT_FALSE(LoadDibBytes(FileWith(core, kRowsBottomUp)));
+}
+
+TEST(DibLoader, LongerHeaderFormsAndTopDownRows) {
+    for (uint32_t size : {40u, 52u, 56u, 108u, 124u}) {
+        const std::string what = "header " + std::to_string(size);
+        ExpectPicture(LoadDibBytes(FileWith(InfoHeader(size, 2, 2, 24), kRowsBottomUp)), (what + " bottom-up").c_str());
+        ExpectPicture(LoadDibBytes(FileWith(InfoHeader(size, 2, -2, 24), kRowsTopDown)), (what + " top-down").c_str());
+    }
+    // 1 bit, top-down: the first row in the file is the top one.
+    const std::string table = Bytes({0, 0, 255, 0, 255, 0, 0, 0});  // 0 red, 1 blue
+    const auto dib = LoadDibBytes(FileWith(InfoHeader(40, 3, -2, 1, 0, 2) + table,
+                                           Bytes({0b01000000, 0, 0, 0, 0b10100000, 0, 0, 0})));
+    ASSERT_TRUE(dib);
+    const QRgb top[] = {kRed, kBlue, kRed}, bottom[] = {kBlue, kRed, kBlue};
+    for (int x = 0; x < 3; ++x) {
+        EXPECT_EQ(dib->PixelAt(x, 0), top[x]) << x;
+        EXPECT_EQ(dib->PixelAt(x, 1), bottom[x]) << x;
+    }
+    // Run-length data cannot run top-down; the most negative height is no size at all.
+    EXPECT_FALSE(LoadDibBytes(FileWith(InfoHeader(40, 2, -2, 8, 1) + std::string(1024, '\0'), Bytes({2, 1, 0, 1}))));
+    EXPECT_FALSE(LoadDibBytes(FileWith(InfoHeader(40, 2, INT32_MIN, 24), kRowsBottomUp)));
+    // A longer form still needs its whole header in the file.
+    EXPECT_FALSE(LoadDibBytes(FileWith(InfoHeader(124, 2, 2, 24).substr(0, 100), "")));
+}
+
+TEST(DibLoader, PixelOffsetLeavingAGapAfterTheColourTable) {
+    const std::string table = Bytes({255, 0, 0, 0, 0, 255, 0, 0, 0, 0, 255, 0, 255, 255, 255, 0});
+    const std::string rows = Bytes({0, 1, 0, 0, 2, 3, 0, 0});
+    ExpectPicture(LoadDibBytes(FileWith(InfoHeader(40, 2, 2, 8, 0, 4) + table, rows, 8)), "8-byte gap");
+    ExpectPicture(LoadDibBytes(FileWith(InfoHeader(40, 2, 2, 24), kRowsBottomUp, 3)), "odd gap, 24 bits");
+    // An offset past the end of the file is refused, not read.
+    std::string far = FileWith(InfoHeader(40, 2, 2, 24), kRowsBottomUp);
+    far[10] = '\x7F';
+    EXPECT_FALSE(LoadDibBytes(far));
+
+    // Button pictures honour it too, and read the masks inside a 124-byte header.
+    std::string v5 = InfoHeader(124, 1, -2, 32, 3);
+    for (int i = 0; i < 4; ++i) v5[40 + 4 * i] = v5[41 + 4 * i] = v5[42 + 4 * i] = v5[43 + 4 * i] = 0;
+    v5[42] = '\xFF';  // red 0x00FF0000
+    v5[45] = '\xFF';  // green 0x0000FF00
+    v5[48] = '\xFF';  // blue 0x000000FF
+    const QImage image = DecodeButtonBitmap(FileWith(v5, Bytes({0, 0, 255, 0, 255, 0, 0, 0}), 4));
+    ASSERT_FALSE(image.isNull());
+    EXPECT_EQ(image.pixel(0, 0), kRed);
+    EXPECT_EQ(image.pixel(0, 1), kBlue);
 }
 
 TEST(DibLoader, FilesOnDisk) {

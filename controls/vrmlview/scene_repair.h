@@ -1,0 +1,19 @@
+#pragma once
+// Cuts out of a VRML text the one construct a read error of the scene library names (a node
+// type or field it does not know, a USE of an undefined name, a value it cannot read), so the
+// rest of the world can still be read. Worlds written for other browsers carry such things.
+#include <QString>
+
+class VrmlText;
+
+class SceneRepair {
+public:
+    struct ReadError {
+        QString message;  // the library's text without its "Occurred at" line
+        int line = 0;     // 0 when the library named none
+    };
+    // Splits the library's debug text ("Coin read error: ...\n\tOccurred at line N in ...").
+    static ReadError Split(const QString& debugText);
+    // True when the text was changed; what says what was cut, for the user's warning list.
+    static bool Apply(VrmlText* text, const ReadError& error, bool vrml1, QString* what);
+};
