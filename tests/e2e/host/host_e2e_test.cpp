@@ -77,7 +77,8 @@ TEST_F(HostEndToEnd, SetupThenThePageShowsTheRegion) {
     page.close();
 
     const QString shot = dir_.filePath("shot.png");
-    ASSERT_EQ(Run("moneko", {"--screenshot", shot, "--after", "8", dir_.filePath("page.html")}, 90000, &output), 0)
+    // Long enough for a loaded machine to draw the first frame after the region dialog is answered.
+    ASSERT_EQ(Run("moneko", {"--screenshot", shot, "--after", "14", dir_.filePath("page.html")}, 90000, &output), 0)
         << output.toStdString();
     QImage image(shot);
     ASSERT_FALSE(image.isNull()) << output.toStdString();

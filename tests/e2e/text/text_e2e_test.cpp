@@ -262,7 +262,9 @@ TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
         const Reloaded reloaded = Reload(ChatLog(*install));
         EXPECT_EQ(reloaded.messages.join('|').toStdString(), expectedMessages.join('|').toStdString());
         EXPECT_EQ(reloaded.names.size(), expectedNames.size());
-        if (install == &installB_) EXPECT_EQ(reloaded.names.join('|').toStdString(), expectedNames.join('|').toStdString());
+        if (install == &installB_) {
+            EXPECT_EQ(reloaded.names.join('|').toStdString(), expectedNames.join('|').toStdString());
+        }
     }
 
     // A private line with an emoji and a literal reference, and the bot's answer to it.
