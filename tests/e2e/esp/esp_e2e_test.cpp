@@ -15,6 +15,7 @@
 #include "server/server_process.h"
 #include "plexa/settings/settings_test_writer.h"
 #include "tests/e2e/support/installation.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -40,74 +41,19 @@ namespace reg = platform::registry;
 namespace com = platform::com;
 using platform::ui::RecordingModalSeam;
 
-using e2e_support::CopyTree;
 
 
-class EspEndToEnd : public reg::RegistryTestEnv {
+class EspEndToEnd : public e2e::WorldTestBed {
 protected:
     void SetUp() override {
-        RegistryTestEnv::SetUp();
-        e2e_support::RegisterClientModules();
-        for (QTemporaryDir* dir : {&installA_, &installB_}) {
-            ASSERT_TRUE(dir->isValid());
-            ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", dir->path()));
-            QDir(dir->path()).mkpath("ChatLog/Chat");
-            QDir(dir->path()).mkpath("ChatLog/Esp");
-        }
-        SetNumber("Talkin\\Avatar", "AvatarNo", 3);
-        SetNumber("Option\\Browser", "FixedSize", 0);
+        WorldTestBed::SetUp();
         // Conversations are kept without asking, so closing them runs no dialog.
         SetNumber("Option\\Chat", "ChatAutoSave", 1);
         SetNumber("Option\\Chat", "EspAutoSave", 1);
         SetText("Option\\Chat", "EspSaveFilePrefix", "esp");
-        ASSERT_TRUE(server_.Start());
-        SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port()));
     }
+    QString ArtifactArea() const override { return QStringLiteral("esp"); }
 
-    void TearDown() override {
-        for (auto* p : {&a_, &b_})
-            if (*p) (*p)->Shutdown();
-        a_.reset();
-        b_.reset();
-        server_.Stop();
-        RegistryTestEnv::TearDown();
-    }
-
-    void SetText(const std::string& subKey, const char* name, const std::string& value) {
-        plexa::testing::WriteSettingText(subKey, name, value);
-    }
-    void SetNumber(const std::string& subKey, const char* name, int32_t value) {
-        plexa::testing::WriteSettingNumber(subKey, name, value);
-    }
-
-    // A panel of one user with its own installation folder, in the first region.
-    std::unique_ptr<WorldPanel> EnterAs(const QString& name, const QTemporaryDir& install, int x) {
-        const std::string dir = install.path().toStdString();
-        SetText("Install", "Directory", dir);
-        SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
-        SetText("Talkin\\Avatar", "DirectoryName", "cat");
-        SetText("Talkin\\Avatar", "VrmlFileName", dir + "/AvatarData/cat/cat.wrl");
-        SetText("Talkin\\Avatar", "ImageFileName", dir + "/AvatarData/cat/cat.bmp");
-        seam_.AnswerRunModal([name](QDialog* d) {
-            auto* dialog = static_cast<RegionSelectDialog*>(d);
-            dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(0));
-            dialog->AvatarNameEdit()->setText(name);
-            dialog->OkButton()->click();
-        });
-        auto panel = std::make_unique<WorldPanel>();
-        panel->setWindowTitle(name);
-        panel->move(x, 0);
-        panel->resize(800, 600);
-        panel->show();
-        panel->Initialize();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Timers().IsActive(WorldPanel::kEntryTimer); }, 10000));
-        // The entry timer's tick, without waiting its ten seconds.
-        panel->OnTimer(WorldPanel::kEntryTimer);
-        EXPECT_TRUE(panel->InRegion()) << server_.Log();
-        return panel;
-    }
-
-    // The chat control's and the ESP window's widgets, found by name as a user finds them by sight.
     static QPlainTextEdit* ChatInput(WorldPanel& panel) {
         return panel.Chat().Window()->findChild<QPlainTextEdit*>("chatInput");
     }
@@ -137,17 +83,9 @@ protected:
     static QString ChatLog(const QTemporaryDir& install) { return install.path() + "/ChatLog/Chat/ChatDat.dat"; }
     static QString EspLog(const QTemporaryDir& install) { return install.path() + "/ChatLog/Esp/EspDat0.dat"; }
 
-    void Screenshot(QWidget& window, const QString& name) {
-        const QString dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
-        QDir().mkpath(dir);
-        window.grab().save(dir + "/" + name + ".png");
-    }
-
-    QTemporaryDir installA_, installB_;
-    server::ServerProcess server_;
-    RecordingModalSeam seam_;
-    platform::ui::ScopedModalSeam scoped_{seam_};
-    std::unique_ptr<WorldPanel> a_, b_;
+    // Alice's and Bob's own installations.
+    QTemporaryDir& installA_ = install_;
+    QTemporaryDir& installB_ = secondInstall_;
 };
 
 TEST_F(EspEndToEnd, ChatAnnouncementAndAPrivateConversationBetweenTwoUsers) {

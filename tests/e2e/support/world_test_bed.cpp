@@ -36,10 +36,7 @@ void WorldTestBed::SetUp() {
     ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install_.path()));
     QDir(install_.path()).mkpath("ChatLog/Chat");
     QDir(install_.path()).mkpath("ChatLog/Esp");
-    const std::string dir = install_.path().toStdString();
-    SetText("Install", "Directory", dir);
-    SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
-    ChooseAvatarSettings("cat", 3);
+    UseInstallation(install_);
     SetNumber("Option\\Browser", "FixedSize", 0);
     ASSERT_TRUE(server_.Start());
     PointHostAtServer();
@@ -65,8 +62,31 @@ void WorldTestBed::SetNumber(const std::string& subKey, const char* name, int32_
 
 void WorldTestBed::PointHostAtServer() { SetText("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port())); }
 
+void WorldTestBed::UseInstallation(const QTemporaryDir& install) {
+    // The second installation is laid out when first used.
+    if (&install == &secondInstall_ && !QFileInfo::exists(install.filePath("Region_List.Dat"))) {
+        ASSERT_TRUE(install.isValid());
+        ASSERT_TRUE(CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", install.path()));
+        QDir(install.path()).mkpath("ChatLog/Chat");
+        QDir(install.path()).mkpath("ChatLog/Esp");
+    }
+    m_avatarsIn = &install;
+    const std::string dir = install.path().toStdString();
+    SetText("Install", "Directory", dir);
+    SetText("Talkin\\Avatar", "Directory", dir + "/AvatarData");
+    ChooseAvatarSettings("cat", 3);
+}
+
+std::unique_ptr<plexa::WorldPanel> WorldTestBed::EnterAs(const QString& name, const QTemporaryDir& install, int x) {
+    UseInstallation(install);
+    auto panel = StartPanel(name, x);
+    EXPECT_TRUE(Enter(*panel)) << name.toStdString() << ": " << MessageTexts().toStdString() << server_.Log();
+    return panel;
+}
+
 void WorldTestBed::ChooseAvatarSettings(const std::string& directoryName, int32_t number) {
-    const std::string avatars = install_.path().toStdString() + "/AvatarData/" + directoryName;
+    const QTemporaryDir& install = m_avatarsIn ? *m_avatarsIn : install_;
+    const std::string avatars = install.path().toStdString() + "/AvatarData/" + directoryName;
     SetText("Talkin\\Avatar", "DirectoryName", directoryName);
     SetText("Talkin\\Avatar", "VrmlFileName", avatars + "/" + directoryName + ".wrl");
     SetText("Talkin\\Avatar", "ImageFileName", avatars + "/" + directoryName + ".bmp");

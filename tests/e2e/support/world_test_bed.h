@@ -33,6 +33,12 @@ protected:
 
     // The next region dialog picks the row and types the nickname, then presses OK.
     void AnswerRegionDialog(int row, const QString& name);
+    // Two users with logs of their own: each has an installation (install_ and secondInstall_,
+    // copies of the same world) that the settings point at while its panel starts.
+    void UseInstallation(const QTemporaryDir& install);
+    // A panel of one user in its own installation, entered into the first region.
+    std::unique_ptr<plexa::WorldPanel> EnterAs(const QString& name, const QTemporaryDir& install, int x);
+
     // A panel shown at x that has run its first region change up to the entry timer.
     std::unique_ptr<plexa::WorldPanel> StartPanel(const QString& name, int x, QSize size = QSize(800, 600));
     // The entry timer's tick without waiting its ten seconds; true when the panel is in the region.
@@ -53,10 +59,14 @@ protected:
     virtual QString ArtifactArea() const { return QStringLiteral("faults"); }
 
     QTemporaryDir install_;
+    QTemporaryDir secondInstall_;
     server::ServerProcess server_;
     platform::ui::RecordingModalSeam seam_;
     std::unique_ptr<platform::ui::ScopedModalSeam> scoped_;
     std::unique_ptr<plexa::WorldPanel> a_, b_;
+
+private:
+    const QTemporaryDir* m_avatarsIn = nullptr;  // the installation the avatar settings point into
 };
 
 }  // namespace e2e

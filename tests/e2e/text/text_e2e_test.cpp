@@ -20,6 +20,7 @@
 #include "teskchat/chat_pane.h"
 #include "tests/e2e/support/bot_process.h"
 #include "tests/e2e/support/installation.h"
+#include "tests/e2e/support/world_test_bed.h"
 
 #include <QAbstractButton>
 #include <QDialog>
@@ -62,65 +63,14 @@ QString LongMixedLine() {
     return line;
 }
 
-class TextEndToEnd : public platform::registry::RegistryTestEnv {
+class TextEndToEnd : public e2e::WorldTestBed {
 protected:
     void SetUp() override {
-        RegistryTestEnv::SetUp();
-        e2e_support::RegisterClientModules();
-        for (QTemporaryDir* dir : {&installA_, &installB_}) {
-            ASSERT_TRUE(dir->isValid());
-            ASSERT_TRUE(e2e_support::CopyTree(qEnvironmentVariable("MONEKO_SOURCE_DIR") + "/content", dir->path()));
-            QDir(dir->path()).mkpath("ChatLog/Chat");
-            QDir(dir->path()).mkpath("ChatLog/Esp");
-        }
-        Number("Talkin\\Avatar", "AvatarNo", 3);
-        Number("Option\\Browser", "FixedSize", 0);
-        Number("Option\\Chat", "ChatAutoSave", 1);
-        Number("Option\\Chat", "EspAutoSave", 1);
-        ASSERT_TRUE(server_.Start());
-        Text("Login", "Host", "127.0.0.1:" + std::to_string(server_.Port()));
+        WorldTestBed::SetUp();
+        SetNumber("Option\\Chat", "ChatAutoSave", 1);
+        SetNumber("Option\\Chat", "EspAutoSave", 1);
     }
-
-    void TearDown() override {
-        for (auto* p : {&a_, &b_})
-            if (*p) (*p)->Shutdown();
-        a_.reset();
-        b_.reset();
-        server_.Stop();
-        RegistryTestEnv::TearDown();
-    }
-
-    void Text(const std::string& subKey, const char* name, const std::string& value) {
-        plexa::testing::WriteSettingText(subKey, name, value);
-    }
-    void Number(const std::string& subKey, const char* name, int32_t value) {
-        plexa::testing::WriteSettingNumber(subKey, name, value);
-    }
-
-    std::unique_ptr<WorldPanel> EnterAs(const QString& name, const QTemporaryDir& install, int x) {
-        const std::string dir = install.path().toStdString();
-        Text("Install", "Directory", dir);
-        Text("Talkin\\Avatar", "Directory", dir + "/AvatarData");
-        Text("Talkin\\Avatar", "DirectoryName", "cat");
-        Text("Talkin\\Avatar", "VrmlFileName", dir + "/AvatarData/cat/cat.wrl");
-        Text("Talkin\\Avatar", "ImageFileName", dir + "/AvatarData/cat/cat.bmp");
-        seam_.AnswerRunModal([name](QDialog* d) {
-            auto* dialog = static_cast<RegionSelectDialog*>(d);
-            dialog->RegionListView()->setCurrentItem(dialog->RegionListView()->topLevelItem(0));
-            dialog->AvatarNameEdit()->setText(name);
-            dialog->OkButton()->click();
-        });
-        auto panel = std::make_unique<WorldPanel>();
-        panel->setWindowTitle(name);
-        panel->move(x, 0);
-        panel->resize(800, 600);
-        panel->show();
-        panel->Initialize();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->Timers().IsActive(WorldPanel::kEntryTimer); }, 10000));
-        panel->OnTimer(WorldPanel::kEntryTimer);
-        EXPECT_TRUE(panel->InRegion()) << server_.Log();
-        return panel;
-    }
+    QString ArtifactArea() const override { return QStringLiteral("text"); }
 
     static QPlainTextEdit* ChatInput(WorldPanel& panel) {
         return panel.Chat().Window()->findChild<QPlainTextEdit*>("chatInput");
@@ -164,17 +114,9 @@ protected:
         return out;
     }
 
-    void Screenshot(QWidget& window, const QString& name) {
-        const QString dir = qEnvironmentVariable("MONEKO_BIN_DIR") + "/../screenshots";
-        QDir().mkpath(dir);
-        window.grab().save(dir + "/" + name + ".png");
-    }
-
-    QTemporaryDir installA_, installB_;
-    server::ServerProcess server_;
-    RecordingModalSeam seam_;
-    platform::ui::ScopedModalSeam scoped_{seam_};
-    std::unique_ptr<WorldPanel> a_, b_;
+    // Alice's and Bob's own installations.
+    QTemporaryDir& installA_ = install_;
+    QTemporaryDir& installB_ = secondInstall_;
 };
 
 TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
