@@ -14,8 +14,6 @@
 
 namespace server {
 
-namespace {
-
 std::vector<std::string> SplitTabs(const std::string& line) {
     std::vector<std::string> fields;
     size_t start = 0;
@@ -26,6 +24,8 @@ std::vector<std::string> SplitTabs(const std::string& line) {
         start = tab + 1;
     }
 }
+
+namespace {
 
 // A connection reading one line with a cap, then answering.
 class AdminConnection : public std::enable_shared_from_this<AdminConnection> {

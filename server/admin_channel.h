@@ -12,10 +12,14 @@
 #include <asio.hpp>
 
 #include <string>
+#include <vector>
 
 namespace server {
 
 class WorldServer;
+
+// The fields of one tab-separated line (admin commands and their answers, the bans file).
+std::vector<std::string> SplitTabs(const std::string& line);
 
 class AdminChannel {
 public:

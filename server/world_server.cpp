@@ -20,17 +20,6 @@ namespace {
 // connection only to tell it the server is full.
 constexpr rlim_t kSpareDescriptors = 32;
 
-std::vector<std::string> SplitTabs(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return fields;
-        start = tab + 1;
-    }
-}
-
 }  // namespace
 
 std::string LogText(const std::string& bytes) {

@@ -1,5 +1,7 @@
 #include "host/container/html_object_reader.h"
 
+#include "platform/text/carried_text.h"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -25,23 +27,10 @@ bool IsNameChar(char c) {
            c == ':' || c == '.';
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
+// A numeric reference that names no character becomes U+FFFD.
+void AppendReferencedUtf8(std::string& out, uint32_t cp) {
     if (cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    platform::AppendUtf8(out, static_cast<char32_t>(cp));
 }
 
 // Decodes &amp; &lt; &gt; &quot; &apos; &nbsp; and numeric references; anything else stays as written.
@@ -80,7 +69,7 @@ std::string DecodeReferences(std::string_view text) {
                 if (cp > 0x10FFFF) cp = 0x110000;  // stays out of range, never wraps
             }
             if (ok) {
-                AppendUtf8(out, cp);
+                AppendReferencedUtf8(out, cp);
                 done = true;
             }
         } else {

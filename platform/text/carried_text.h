@@ -23,6 +23,9 @@ std::string CarriedToUtf8(std::string_view carried);
 // inside a reference nor inside a double-byte character.
 std::size_t CarriedPrefixLength(std::string_view carried, std::size_t limit);
 
+// Appends the code point as UTF-8 (the caller keeps it a valid scalar value).
+void AppendUtf8(std::string& out, char32_t codePoint);
+
 // Length of the reference starting at text[0] ("&#x" 1-6 hex digits ";"), 0 when there is none.
 // codePoint receives its value.
 std::size_t CarriedReferenceLength(std::string_view text, char32_t* codePoint = nullptr);
