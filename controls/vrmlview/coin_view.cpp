@@ -8,7 +8,6 @@
 #include <Inventor/VRMLnodes/SoVRMLNavigationInfo.h>
 #include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
 #include <Inventor/actions/SoGLRenderAction.h>
-#include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/elements/SoLazyElement.h>
@@ -119,14 +118,8 @@ void CoinView::PlaceCameraFromScene() {
     search.apply(sceneSlot_);
     if (SoPath* path = search.getPath()) {
         auto* viewpoint = static_cast<SoVRMLViewpoint*>(static_cast<SoFullPath*>(path)->getTail());
-        SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
-        matrixAction.apply(path);
-        const SbMatrix& m = matrixAction.getMatrix();
-        SbVec3f translation, scale;
-        SbRotation rotation, scaleOrientation;
-        m.getTransform(translation, rotation, scale, scaleOrientation);
-        m.multVecMatrix(viewpoint->position.getValue(), entryPosition_);
-        entryOrientation_ = viewpoint->orientation.getValue() * rotation;
+        SceneCameras::ToWorld(path, viewpoint->position.getValue(), viewpoint->orientation.getValue(),
+                              &entryPosition_, &entryOrientation_);
         float fov = viewpoint->fieldOfView.getValue();
         if (fov > 0.01f && fov < 3.1f) entryHeightAngle_ = fov;
     }

@@ -9,6 +9,18 @@
 #include <Inventor/nodes/SoInfo.h>
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 
+void SceneCameras::ToWorld(SoPath* path, const SbVec3f& localPosition, const SbRotation& localOrientation,
+                           SbVec3f* position, SbRotation* orientation) {
+    SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
+    matrixAction.apply(path);
+    const SbMatrix& m = matrixAction.getMatrix();
+    SbVec3f translation, scale;
+    SbRotation rotation, scaleOrientation;
+    m.getTransform(translation, rotation, scale, scaleOrientation);
+    m.multVecMatrix(localPosition, *position);
+    *orientation = localOrientation * rotation;
+}
+
 bool SceneCameras::Take(SoNode* scene, StartView* view) {
     if (!scene) return false;
     bool found = false;
@@ -20,14 +32,8 @@ bool SceneCameras::Take(SoNode* scene, StartView* view) {
         first.apply(scene);
         if (SoPath* path = first.getPath()) {
             auto* camera = static_cast<SoCamera*>(static_cast<SoFullPath*>(path)->getTail());
-            SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
-            matrixAction.apply(path);
-            const SbMatrix& m = matrixAction.getMatrix();
-            SbVec3f translation, scale;
-            SbRotation rotation, scaleOrientation;
-            m.getTransform(translation, rotation, scale, scaleOrientation);
-            m.multVecMatrix(camera->position.getValue(), view->position);
-            view->orientation = camera->orientation.getValue() * rotation;
+            ToWorld(path, camera->position.getValue(), camera->orientation.getValue(), &view->position,
+                    &view->orientation);
             if (camera->isOfType(SoPerspectiveCamera::getClassTypeId())) {
                 const float angle = static_cast<SoPerspectiveCamera*>(camera)->heightAngle.getValue();
                 if (angle > 0.01f && angle < 3.1f) view->heightAngle = angle;

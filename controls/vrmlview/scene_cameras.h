@@ -6,6 +6,7 @@
 #include <Inventor/SbLinear.h>
 
 class SoNode;
+class SoPath;
 
 class SceneCameras {
 public:
@@ -16,4 +17,8 @@ public:
     };
     // True when the scene had a camera; view then holds where it stood, in world coordinates.
     static bool Take(SoNode* scene, StartView* view);
+
+    // A position and orientation given in the coordinates of the path's tail, in world coordinates.
+    static void ToWorld(SoPath* path, const SbVec3f& localPosition, const SbRotation& localOrientation,
+                        SbVec3f* position, SbRotation* orientation);
 };
