@@ -98,6 +98,33 @@ TEST_F(EntryInACrate, WithCollisionTheArrivingFigureStepsOutOnTheOpenSide) {
     EXPECT_NEAR(reports[0].z, own[2] * 1000.0f, 1.0f);
 }
 
+TEST_F(EntryInACrate, OneWhoTookTheSameSpotOutOfTheCrateEarlierIsMadeWayFor) {
+    ShowForTest(&view_);
+    view_.SetCollision(true);
+    std::vector<AvatarPose> reports;
+    QObject::connect(&view_, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports.push_back(pose); });
+    AvatarPose entry;
+    entry.dz = -1;
+    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
+    view_.AttachViewpoint();
+    RunEvents(50);
+    const SbVec3f firstSpot = view_.FindAvatar(1)->ShownPosition();
+    ASSERT_GT(Apart(firstSpot, SbVec3f(0, 0, 0)), 1.0f);
+    // Someone who came earlier stepped out of the crate to that very spot; the server announces
+    // them only now.
+    AvatarPose there = entry;
+    there.x = firstSpot[0] * 1000.0f;
+    there.z = firstSpot[2] * 1000.0f;
+    ASSERT_TRUE(view_.CreateAvatar(2, "u", "earlier", "1", 1, there));
+    RunEvents(50);
+    const SbVec3f own = view_.FindAvatar(1)->Pose().Position();
+    EXPECT_GE(Apart(own, firstSpot), ArrivalSpot::kClearance - 1e-3f) << "not inside the other";
+    EXPECT_TRUE(std::fabs(own[0]) > 1.25f || std::fabs(own[2]) > 1.25f) << "nor back in the crate";
+    ASSERT_EQ(reports.size(), 2u) << "the others learn the new place";
+    EXPECT_NEAR(reports[1].x, own[0] * 1000.0f, 1.0f);
+    EXPECT_NEAR(reports[1].z, own[2] * 1000.0f, 1.0f);
+}
+
 TEST_F(EntryInACrate, WithoutCollisionTheEntryPointIsKept) {
     ShowForTest(&view_);
     view_.SetCollision(false);

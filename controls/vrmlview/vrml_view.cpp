@@ -275,8 +275,10 @@ void VrmlView::AttachViewpoint() {
 
 void VrmlView::StepAsideFor(int16_t clientId) {
     // Those already in the region are announced as the entry returns, after the attach. One of
-    // them standing exactly on the entry pose, while the own avatar has not left it, means the
-    // own avatar is the newcomer there: it steps aside. Anyone arriving later is the newcomer.
+    // them standing exactly on the own avatar's arrival spot (the entry pose, or the free spot it
+    // took instead, which an earlier arrival found the same way), while the own avatar has not
+    // left it, means the own avatar is the newcomer there: it steps aside. Anyone arriving later
+    // is the newcomer.
     if (!attached_ || !haveOwn_ || clientId == ownClientId_) return;
     if (!arrivalClock_.isValid() || arrivalClock_.elapsed() > kArrivalWindowMs) return;
     const Avatar* own = FindAvatar(ownClientId_);
@@ -329,6 +331,7 @@ bool VrmlView::PlaceOwnOnArrival() {
     pose.x = spot[0] * 1000.0f;
     pose.z = spot[2] * 1000.0f;
     own.Place(pose);
+    arrivalPose_ = own.Pose();
     return true;
 }
 

@@ -152,7 +152,6 @@ void WorldPanel::Initialize() {
     connect(m_statusLine, &SessionStatusLine::CancelRequested, m_session.get(), &WorldSession::CancelReconnection);
     // 2.
     Layout(width(), height());
-    WatchWindow();
     // 3.
     m_installDirectory = m_settings.GetInstallDirectory();
     m_session->SetInstallDirectory(m_installDirectory);
@@ -218,6 +217,8 @@ void WorldPanel::Initialize() {
     m_options.fixedSize = m_settings.GetFixedSize();
     // The view's size depends on FixedSize, known only now.
     Layout(width(), height());
+    // Every child is made: a window already full screen shows the view alone from now on.
+    WatchWindow();
     // 7.
     ConfigureView();
     // 8.
