@@ -76,6 +76,9 @@ TEST(DefaultWorld, EveryAvatarIsCompleteAndNumberedInByteOrder) {
             EXPECT_EQ(bitmap.size(), QSize(32, 32));
             const std::string sensor = std::string("DEF a") + (k < 10 ? "0" : "") + std::to_string(k) + " TimeSensor";
             EXPECT_NE(model->find(sensor), std::string::npos) << a.sectionName << " lacks " << sensor;
+            // Every gesture of the default world is named, in the file's own encoding.
+            EXPECT_FALSE(a.buttons[k].label.empty()) << button;
+            EXPECT_TRUE(platform::Cp932ToUtf8(a.buttons[k].label).has_value()) << button;
         }
         for (const DefinitionAsset& texture : a.textures)
             EXPECT_TRUE(QFile::exists(QString::fromStdString(dir + "/" + texture.fileName)));

@@ -71,6 +71,14 @@ GESTURES = {
     "grow": (2.0, [("Body.scale", "Position", [0, .5, 1], ["1 1 1", "1.5 1.5 1.5", "1 1 1"])]),
 }
 
+# What each gesture is called on its button (the palette's tooltip and the menu entry).
+GESTURE_NAMES = {
+    "wave": "手を振る", "flap": "はばたく", "banzai": "ばんざい", "clap": "拍手", "jump": "ジャンプ",
+    "hop": "ぴょんぴょん", "nod": "うなずく", "shake": "いやいや", "look": "きょろきょろ", "tilt": "首をかしげる",
+    "bow": "おじぎ", "spin": "くるりと回る", "flip": "宙返り", "wiggle": "ゆらゆら", "dance": "ダンス",
+    "squash": "ぺしゃんこ", "stretch": "のび", "grow": "大きくなる",
+}
+
 
 def _c(rgb):
     return " ".join(f"{v:.3f}" for v in rgb)
@@ -299,6 +307,7 @@ def write_avatars(root):
             # alternate depths so the palette exercises the button loader's forms
             bits, rle = [(8, False), (24, False), (4, False), (8, True)][k % 4]
             write_bmp(os.path.join(d, "Button", name), button_canvas(g, k), button_palette, bits, rle)
-            dat.append(f"BUTTON=AvatarData/{a['name']}/Button/{name}")
+            # "BUTTON:name=" names the gesture; readers that know only "BUTTON=" ignore the name.
+            dat.append(f"BUTTON:{GESTURE_NAMES[g]}=AvatarData/{a['name']}/Button/{name}")
     with open(os.path.join(data, "Avatar_User.dat"), "wb") as f:
         f.write(("\r\n".join(dat) + "\r\n").encode("cp932"))

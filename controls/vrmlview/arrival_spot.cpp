@@ -11,8 +11,9 @@ bool ArrivalSpot::Free(const SbVec3f& spot, const std::vector<SbVec3f>& others) 
     return true;
 }
 
-SbVec3f ArrivalSpot::Find(const SbVec3f& entry, const std::vector<SbVec3f>& others, const Blocked& blocked) {
-    if (Free(entry, others)) return entry;
+SbVec3f ArrivalSpot::Find(const SbVec3f& entry, const std::vector<SbVec3f>& others, const Blocked& blocked,
+                          const Obstructed& obstructed) {
+    if (Free(entry, others) && !(obstructed && obstructed(entry))) return entry;
     constexpr float kPi = 3.14159265f;
     for (int ring = 1; ring <= kRings; ++ring) {
         const float radius = kClearance * static_cast<float>(ring);
@@ -22,6 +23,7 @@ SbVec3f ArrivalSpot::Find(const SbVec3f& entry, const std::vector<SbVec3f>& othe
             const float angle = 2 * kPi * static_cast<float>(k) / kDirections;
             const SbVec3f spot(entry[0] + radius * std::sin(angle), entry[1], entry[2] + radius * std::cos(angle));
             if (!Free(spot, others)) continue;
+            if (obstructed && obstructed(spot)) continue;
             if (blocked && blocked(entry, spot)) continue;
             return spot;
         }

@@ -18,10 +18,14 @@ public:
 
     // Whether the way from one point to another is blocked by scene geometry.
     using Blocked = std::function<bool(const SbVec3f& from, const SbVec3f& to)>;
+    // Whether a figure standing at a point would be inside scene geometry.
+    using Obstructed = std::function<bool(const SbVec3f& spot)>;
 
     // others: where the other figures stand. Heights are ignored; the result keeps entry's.
-    // When no spot is free the entry point is returned: better crowded than nowhere.
-    static SbVec3f Find(const SbVec3f& entry, const std::vector<SbVec3f>& others, const Blocked& blocked = {});
+    // An entry point inside furniture is left like a crowded one. When no spot is free the entry
+    // point is returned: better crowded than nowhere.
+    static SbVec3f Find(const SbVec3f& entry, const std::vector<SbVec3f>& others, const Blocked& blocked = {},
+                        const Obstructed& obstructed = {});
 
     static bool Free(const SbVec3f& spot, const std::vector<SbVec3f>& others);
 };

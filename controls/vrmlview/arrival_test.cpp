@@ -1,8 +1,11 @@
 // Arriving where someone already stands: the newcomer steps aside and tells the host where.
+#include "controls/vrmlview/arrival_obstacles.h"
 #include "controls/vrmlview/arrival_spot.h"
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
+
+#include <Inventor/nodes/SoSeparator.h>
 
 #include <QTest>
 
@@ -36,6 +39,101 @@ TEST(ArrivalSpotFind, SpotsBehindWallsAreNotTakenAndAFullRoomKeepsTheEntry) {
     EXPECT_GE(Apart(spot, entry), ArrivalSpot::kClearance - 1e-4f);
     auto everywhere = [](const SbVec3f&, const SbVec3f&) { return true; };
     EXPECT_EQ(ArrivalSpot::Find(entry, {entry}, everywhere), entry);
+}
+
+TEST(ArrivalSpotFind, AnEntryInsideFurnitureIsLeftAndSpotsInsideItAreSkipped) {
+    const SbVec3f entry(0, 0, 0);
+    // A crate of 3 x 3 m round the entry: the first ring lies inside it.
+    auto crate = [](const SbVec3f& at) { return std::fabs(at[0]) < 1.5f && std::fabs(at[2]) < 1.5f; };
+    const SbVec3f spot = ArrivalSpot::Find(entry, {}, {}, crate);
+    EXPECT_FALSE(crate(spot));
+    EXPECT_NEAR(Apart(spot, entry), 2 * ArrivalSpot::kClearance, 1e-4f) << "the nearest ring outside";
+    EXPECT_EQ(ArrivalSpot::Find(entry, {}, {}, [](const SbVec3f&) { return false; }), entry);
+}
+
+// The crate round the entry point, the wall to its right and the curtain to its left.
+class EntryInACrate : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(view_.LoadVrmlFile(TestDataPath("entry_in_crate.wrl")), 1);
+        view_.SetAvatarModelFile(TestDataPath("avatar.wrl"));
+    }
+    VrmlView view_;
+};
+
+TEST_F(EntryInACrate, FigureBoxesCutIntoFurnitureAndWallsButWaysThroughCurtainsAreOpen) {
+    const ArrivalObstacles obstacles(view_.Scene(), SbVec3f(0, 0, 0), 6.0f, 1.6f);
+    ASSERT_GT(obstacles.TriangleCount(), 0u);
+    EXPECT_TRUE(obstacles.Obstructed(SbVec3f(0, 0, 0))) << "inside the crate";
+    EXPECT_TRUE(obstacles.Obstructed(SbVec3f(1.25f, 0, 3))) << "against the wall";
+    EXPECT_TRUE(obstacles.Obstructed(SbVec3f(0, 0, 1.2f))) << "half in the crate";
+    EXPECT_FALSE(obstacles.Obstructed(SbVec3f(0, 0, 2.4f))) << "the floor alone does not count";
+    EXPECT_FALSE(obstacles.Obstructed(SbVec3f(-1.6f, 0, 3))) << "the curtain lets one through";
+    // Out of the crate one stood in, but not through the wall.
+    EXPECT_FALSE(obstacles.Blocked(SbVec3f(0, 0, 0), SbVec3f(0, 0, 2.4f)));
+    EXPECT_TRUE(obstacles.Blocked(SbVec3f(0, 0, 0), SbVec3f(2.4f, 0, 0)));
+    EXPECT_FALSE(obstacles.Blocked(SbVec3f(0, 0, 0), SbVec3f(-2.4f, 0, 0)));
+    // Someone outside the crate does find it in the way.
+    EXPECT_TRUE(obstacles.Blocked(SbVec3f(0, 0, 2.4f), SbVec3f(0, 0, -2.4f)));
+    // Surfaces far beyond the reach are not collected.
+    const ArrivalObstacles far(view_.Scene(), SbVec3f(15, 0, 15), 1.0f, 1.6f);
+    EXPECT_FALSE(far.Obstructed(SbVec3f(0, 0, 0)));
+}
+
+TEST_F(EntryInACrate, WithCollisionTheArrivingFigureStepsOutOnTheOpenSide) {
+    ShowForTest(&view_);
+    view_.SetCollision(true);
+    std::vector<AvatarPose> reports;
+    QObject::connect(&view_, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports.push_back(pose); });
+    AvatarPose entry;
+    entry.dz = -1;
+    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
+    view_.AttachViewpoint();
+    RunEvents(50);
+    const SbVec3f own = view_.FindAvatar(1)->ShownPosition();
+    EXPECT_TRUE(std::fabs(own[0]) > 1.25f || std::fabs(own[2]) > 1.25f) << own[0] << "," << own[2] << " is in the crate";
+    EXPECT_LT(own[0], 1.5f) << "not behind the wall";
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NEAR(reports[0].x, own[0] * 1000.0f, 1.0f);
+    EXPECT_NEAR(reports[0].z, own[2] * 1000.0f, 1.0f);
+}
+
+TEST_F(EntryInACrate, OneWhoTookTheSameSpotOutOfTheCrateEarlierIsMadeWayFor) {
+    ShowForTest(&view_);
+    view_.SetCollision(true);
+    std::vector<AvatarPose> reports;
+    QObject::connect(&view_, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports.push_back(pose); });
+    AvatarPose entry;
+    entry.dz = -1;
+    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
+    view_.AttachViewpoint();
+    RunEvents(50);
+    const SbVec3f firstSpot = view_.FindAvatar(1)->ShownPosition();
+    ASSERT_GT(Apart(firstSpot, SbVec3f(0, 0, 0)), 1.0f);
+    // Someone who came earlier stepped out of the crate to that very spot; the server announces
+    // them only now.
+    AvatarPose there = entry;
+    there.x = firstSpot[0] * 1000.0f;
+    there.z = firstSpot[2] * 1000.0f;
+    ASSERT_TRUE(view_.CreateAvatar(2, "u", "earlier", "1", 1, there));
+    RunEvents(50);
+    const SbVec3f own = view_.FindAvatar(1)->Pose().Position();
+    EXPECT_GE(Apart(own, firstSpot), ArrivalSpot::kClearance - 1e-3f) << "not inside the other";
+    EXPECT_TRUE(std::fabs(own[0]) > 1.25f || std::fabs(own[2]) > 1.25f) << "nor back in the crate";
+    ASSERT_EQ(reports.size(), 2u) << "the others learn the new place";
+    EXPECT_NEAR(reports[1].x, own[0] * 1000.0f, 1.0f);
+    EXPECT_NEAR(reports[1].z, own[2] * 1000.0f, 1.0f);
+}
+
+TEST_F(EntryInACrate, WithoutCollisionTheEntryPointIsKept) {
+    ShowForTest(&view_);
+    view_.SetCollision(false);
+    AvatarPose entry;
+    entry.dz = -1;
+    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
+    view_.AttachViewpoint();
+    RunEvents(50);
+    EXPECT_LT(Apart(view_.FindAvatar(1)->ShownPosition(), SbVec3f(0, 0, 0)), 1e-3f);
 }
 
 TEST(ArrivalInTheView, TheSecondToArriveStandsApartAndReportsWhere) {

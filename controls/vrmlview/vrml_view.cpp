@@ -1,5 +1,6 @@
 #include "controls/vrmlview/vrml_view.h"
 
+#include "controls/vrmlview/arrival_obstacles.h"
 #include "controls/vrmlview/arrival_spot.h"
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/coin_environment.h"
@@ -274,8 +275,10 @@ void VrmlView::AttachViewpoint() {
 
 void VrmlView::StepAsideFor(int16_t clientId) {
     // Those already in the region are announced as the entry returns, after the attach. One of
-    // them standing exactly on the entry pose, while the own avatar has not left it, means the
-    // own avatar is the newcomer there: it steps aside. Anyone arriving later is the newcomer.
+    // them standing exactly on the own avatar's arrival spot (the entry pose, or the free spot it
+    // took instead, which an earlier arrival found the same way), while the own avatar has not
+    // left it, means the own avatar is the newcomer there: it steps aside. Anyone arriving later
+    // is the newcomer.
     if (!attached_ || !haveOwn_ || clientId == ownClientId_) return;
     if (!arrivalClock_.isValid() || arrivalClock_.elapsed() > kArrivalWindowMs) return;
     const Avatar* own = FindAvatar(ownClientId_);
@@ -311,20 +314,24 @@ bool VrmlView::PlaceOwnOnArrival() {
     for (const auto& [id, avatar] : avatars_)
         if (id != ownClientId_) others.push_back(avatar->ShownPosition());
     const SbVec3f entry = own.Pose().Position();
-    // Rays at knee height: a floor lamp or a sofa in the way counts, the floor does not.
-    const SbVec3f knee(0, 0.4f, 0);
-    const SbVec3f spot = ArrivalSpot::Find(entry, others, [this, knee](const SbVec3f& from, const SbVec3f& to) {
-        if (!navigator_.Collision()) return false;
-        // Starting outside the figure that stands on the entry point: it is not a wall.
-        SbVec3f way = to - from;
-        way.normalize();
-        return Blocked(from + way * 0.6f + knee, to + knee);
-    });
+    SbVec3f spot = entry;
+    if (navigator_.Collision()) {
+        // With collision on, furniture counts: the figure neither stands in it nor walks through
+        // it (nor through a wall) to its spot. Other figures are not part of the scene.
+        const ArrivalObstacles obstacles(Scene(), entry, ArrivalSpot::kClearance * ArrivalSpot::kRings,
+                                         own.Height());
+        spot = ArrivalSpot::Find(
+            entry, others, [&](const SbVec3f& from, const SbVec3f& to) { return obstacles.Blocked(from, to); },
+            [&](const SbVec3f& at) { return obstacles.Obstructed(at); });
+    } else {
+        spot = ArrivalSpot::Find(entry, others);
+    }
     if (spot == entry) return false;
     AvatarPose pose = own.Pose();
     pose.x = spot[0] * 1000.0f;
     pose.z = spot[2] * 1000.0f;
     own.Place(pose);
+    arrivalPose_ = own.Pose();
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QMenuBar>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -38,6 +39,11 @@ MonekoWindow::MonekoWindow(QWidget* parent) : QMainWindow(parent) {
     // On the window too: the menu bar is hidden in full screen, and its shortcuts with it.
     addAction(m_fullScreen);
     connect(m_fullScreen, &QAction::toggled, this, &MonekoWindow::SetFullScreen);
+    m_leaveFullScreen = new QAction(QStringLiteral("全画面表示を終了"), this);
+    m_leaveFullScreen->setShortcut(QKeySequence(Qt::Key_Escape));
+    m_leaveFullScreen->setEnabled(false);
+    addAction(m_leaveFullScreen);
+    connect(m_leaveFullScreen, &QAction::triggered, this, [this] { SetFullScreen(false); });
     QMenu* help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
     help->addAction(QStringLiteral("プロパティ(&P)..."), this, &MonekoWindow::ShowProperties);
     help->addAction(QStringLiteral("バージョン情報(&A)..."), this, &MonekoWindow::ShowAbout);
@@ -128,6 +134,8 @@ void MonekoWindow::SetFullScreen(bool on) {
         else showNormal();
     }
     if (m_fullScreen->isChecked() != on) m_fullScreen->setChecked(on);
+    // Esc belongs to the world's own windows otherwise (dialogs, a waiting reconnection).
+    m_leaveFullScreen->setEnabled(on);
 }
 
 void MonekoWindow::ShowAbout() {
@@ -155,6 +163,19 @@ void MonekoWindow::closeEvent(QCloseEvent* event) {
     // The control ends its session (leaving the region) while the window is still up.
     CloseControl();
     event->accept();
+}
+
+void MonekoWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The window manager may end full screen by itself; the menu and Esc follow.
+    if (event->type() != QEvent::WindowStateChange) return;
+    const bool full = isFullScreen();
+    m_leaveFullScreen->setEnabled(full);
+    if (m_fullScreen->isChecked() != full) {
+        const QSignalBlocker quiet(m_fullScreen);
+        m_fullScreen->setChecked(full);
+    }
+    menuBar()->setVisible(!full);
 }
 
 void MonekoWindow::CloseControl() { m_site.reset(); }

@@ -43,15 +43,19 @@ public:
     QMenu* CommandMenu() const { return m_commandMenu; }
     void RefreshCommandMenu();
     QAction* FullScreenAction() const { return m_fullScreen; }
+    // Esc, usable only in full screen: the way back people try first.
+    QAction* LeaveFullScreenAction() const { return m_leaveFullScreen; }
 
 public slots:
     void ShowAbout();
     void ShowProperties();
-    // The world fills the screen, without the menu bar; again, back to the window.
+    // The world fills the screen, without the menu bar (a world that shows a 3D view shows it
+    // alone then); again, back to the window.
     void SetFullScreen(bool on);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void CloseControl();
@@ -61,5 +65,6 @@ private:
     std::optional<WindowGeometryStore> m_geometryStore;
     QMenu* m_commandMenu = nullptr;
     QAction* m_fullScreen = nullptr;
+    QAction* m_leaveFullScreen = nullptr;
     bool m_wasMaximized = false;
 };

@@ -93,6 +93,25 @@ TEST_F(MonekoWindowTest, F11TogglesFullScreenWithoutTheMenuBarAndBack) {
     window.FullScreenAction()->trigger();
     EXPECT_FALSE(window.isFullScreen());
     EXPECT_TRUE(window.menuBar()->isVisible());
+
+    // Esc leaves full screen too, and is nobody's key in the window otherwise.
+    EXPECT_FALSE(window.LeaveFullScreenAction()->isEnabled());
+    window.FullScreenAction()->trigger();
+    ASSERT_TRUE(window.isFullScreen());
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    EXPECT_FALSE(window.isFullScreen());
+    EXPECT_FALSE(window.FullScreenAction()->isChecked());
+    EXPECT_TRUE(window.menuBar()->isVisible());
+    EXPECT_FALSE(window.LeaveFullScreenAction()->isEnabled());
+
+    // Full screen ended by the window manager: the menu entry and the menu bar follow.
+    window.FullScreenAction()->trigger();
+    window.showNormal();
+    QApplication::processEvents();
+    EXPECT_FALSE(window.FullScreenAction()->isChecked());
+    EXPECT_TRUE(window.menuBar()->isVisible());
 }
 
 TEST_F(MonekoWindowTest, CommandMenuListsTheControlsCommandsByGroup) {

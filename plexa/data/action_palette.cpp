@@ -1,6 +1,7 @@
 #include "plexa/data/action_palette.h"
 
 #include "platform/ui/bitmap_button.h"
+#include "platform/text/cp932.h"
 #include "platform/ui/dialog_units.h"
 #include "plexa/data/avatar_data_store.h"
 #include "plexa/data/button_bitmap.h"
@@ -32,15 +33,12 @@ ActionPalette::ActionPalette(std::function<void(const std::string&)> sendAction,
         const int id = IDC_ACTION_FIRST + slot;
         button->setObjectName(QString::number(id));
         button->setFocusPolicy(Qt::StrongFocus);
-        // A picture says nothing to a screen reader or before the first press.
-        const QString name = PlexaStrings().GetQ(IDS_ACTION_BUTTON).arg(slot + 1);
-        button->setAccessibleName(name);
-        button->setToolTip(name);
+        m_buttons[static_cast<size_t>(slot)] = button;
+        NameButton(slot, {});
         button->hide();
         connect(button, &QAbstractButton::clicked, this, [this, slot] {
             if (m_sendAction) m_sendAction(ActionCode(slot));
         });
-        m_buttons[static_cast<size_t>(slot)] = button;
     }
     // Initialisation of the window.
     if (!m_avatarDirectory.empty()) {
@@ -72,8 +70,19 @@ bool ActionPalette::SetAvatar(const std::string& avatarDirectory, const std::str
     return true;
 }
 
+void ActionPalette::NameButton(int slot, const std::string& label) {
+    // A picture says nothing to a screen reader or before the first press: the gesture's own
+    // name from the definitions, else its number.
+    const QString name = label.empty() ? res::PlexaStrings().GetQ(res::IDS_ACTION_BUTTON).arg(slot + 1)
+                                       : platform::ToQString(label);
+    auto* button = m_buttons[static_cast<size_t>(slot)];
+    button->setAccessibleName(name);
+    button->setToolTip(name);
+}
+
 void ActionPalette::Rebuild() {
     std::array<std::string, 16> paths;
+    std::array<std::string, 16> labels;
     const AvatarDefinition* record =
         m_definitions ? FindDefinitionByDirectoryName(*m_definitions, m_directoryName) : nullptr;
     if (record) {
@@ -81,11 +90,13 @@ void ActionPalette::Rebuild() {
             if (m_buttonCount >= res::kActionSlots) break;  // the palette has sixteen slots
             paths[static_cast<size_t>(m_buttonCount)] = m_avatarDirectory + "/" + m_directoryName + "/" +
                                                         kButtonDirectoryName + "/" + button.fileName;
+            labels[static_cast<size_t>(m_buttonCount)] = button.label;
             ++m_buttonCount;
         }
     }
     for (int slot = 0; slot < res::kActionSlots; ++slot) {
         auto* button = m_buttons[static_cast<size_t>(slot)];
+        NameButton(slot, labels[static_cast<size_t>(slot)]);
         if (slot >= m_buttonCount) {
             // Buttons of an earlier, larger avatar would otherwise stay behind the smaller window.
             button->hide();

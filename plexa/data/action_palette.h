@@ -44,6 +44,7 @@ protected:
 
 private:
     void Rebuild();
+    void NameButton(int slot, const std::string& label);
     void ApplyOuterSize();
     void MoveFocus(int step);
 

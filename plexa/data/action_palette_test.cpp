@@ -1,5 +1,6 @@
 #include "plexa/data/action_palette.h"
 
+#include "platform/text/cp932.h"
 #include "platform/ui/bitmap_button.h"
 #include "plexa/data/avatar_tree_test_support.h"
 #include "plexa/data/definition_file.h"
@@ -132,6 +133,25 @@ TEST_F(ActionPaletteTest, ButtonsCarryNameAndTooltip) {
     ASSERT_TRUE(palette_.SetAvatar(tree_.Path(), "ant"));
     EXPECT_EQ(palette_.Button(149)->accessibleName(), QString::fromUtf8("動作 3"));
     EXPECT_EQ(palette_.Button(149)->toolTip(), QString::fromUtf8("動作 3"));
+}
+
+TEST_F(ActionPaletteTest, ButtonsCarryTheGesturesOwnNamesAndForgetThemWithTheAvatar) {
+    // The second of three gestures has a name of its own, in the file's encoding.
+    std::string section = test::AvatarTree::Section("ant", 3);
+    const std::string plain = "BUTTON=AvatarData/ant/Button/b01.bmp";
+    section.replace(section.find(plain), plain.size(),
+                    "BUTTON:" + platform::FromQString(QString::fromUtf8("おじぎ")) + "=AvatarData/ant/Button/b01.bmp");
+    definitions_ = ParseDefinitionText(section + test::AvatarTree::Section("cat01", 10));
+    ASSERT_TRUE(palette_.SetAvatar(tree_.Path(), "ant"));
+    EXPECT_EQ(palette_.Button(148)->accessibleName(), QString::fromUtf8("おじぎ"));
+    EXPECT_EQ(palette_.Button(148)->toolTip(), QString::fromUtf8("おじぎ"));
+    EXPECT_EQ(palette_.Button(147)->toolTip(), QString::fromUtf8("動作 1")) << "unnamed ones keep their number";
+    EXPECT_NE(ButtonColour(148), ButtonColour(147)) << "the named line still loads its picture";
+
+    // Another avatar's second button is not a bow.
+    ASSERT_TRUE(palette_.SetAvatar(tree_.Path(), "Cat01"));
+    EXPECT_EQ(palette_.Button(148)->accessibleName(), QString::fromUtf8("動作 2"));
+    EXPECT_EQ(palette_.Button(148)->toolTip(), QString::fromUtf8("動作 2"));
 }
 
 TEST_F(ActionPaletteTest, EscapeClosesThePalette) {

@@ -9,6 +9,9 @@ namespace plexa {
 struct DefinitionAsset {
     std::string url;
     std::string fileName;
+    // "BUTTON:name=..." names the gesture; readers that know only "BUTTON=" skip the name, as
+    // anything between a keyword and '=' is theirs to ignore. Empty when the line names none.
+    std::string label;
 };
 
 struct AvatarDefinition {

@@ -24,6 +24,20 @@ std::string SectionName(std::string_view afterBracket) {
 
 enum class Keyword { None, Date, Vrml, Image, Texture, Button };
 
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The name in "BUTTON:name=", blanks round it dropped; empty without the colon. '=' and blanks
+// never occur as CP932 trail bytes, so the byte search is safe.
+std::string ButtonLabel(std::string_view beforeEquals) {
+    beforeEquals.remove_prefix(std::string_view("BUTTON").size());
+    while (!beforeEquals.empty() && IsBlank(beforeEquals.front())) beforeEquals.remove_prefix(1);
+    if (beforeEquals.empty() || beforeEquals.front() != ':') return {};
+    beforeEquals.remove_prefix(1);
+    while (!beforeEquals.empty() && IsBlank(beforeEquals.front())) beforeEquals.remove_prefix(1);
+    while (!beforeEquals.empty() && IsBlank(beforeEquals.back())) beforeEquals.remove_suffix(1);
+    return std::string(beforeEquals);
+}
+
 Keyword KeywordOf(std::string_view line) {
     struct Entry {
         std::string_view word;
@@ -79,7 +93,7 @@ void ApplyLine(std::string_view line, AvatarDefinitionList& list) {
         current.textures.push_back({std::move(value), std::move(fileName)});
         break;
     case Keyword::Button:
-        current.buttons.push_back({std::move(value), std::move(fileName)});
+        current.buttons.push_back({std::move(value), std::move(fileName), ButtonLabel(line.substr(0, equals))});
         break;
     default:
         break;

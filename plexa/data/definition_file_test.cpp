@@ -32,6 +32,33 @@ TEST(DefinitionFile, WellFormedSectionFillsEveryField) {
     EXPECT_EQ(cat.buttons[0].fileName, "b00.bmp");
 }
 
+TEST(DefinitionFile, ButtonLinesMayNameTheirGesture) {
+    const std::string wave = platform::FromQString(QString::fromUtf8("手を振る"));
+    const std::string table = platform::FromQString(QString::fromUtf8("表"));  // trail byte 0x5C
+    const auto list = ParseDefinitionText(
+        "[cat]\n"
+        "BUTTON:" + wave + "=AvatarData/cat/Button/b00.bmp\n"
+        "BUTTON=AvatarData/cat/Button/b01.bmp\n"
+        "BUTTON : " + table + " \t=AvatarData/cat/Button/b02.bmp\n"
+        "BUTTONS extra=p/one.bmp\n"
+        "BUTTON:=q/empty.bmp\n"
+        "TEXTURE:fur=t/fur.bmp\n");
+    ASSERT_EQ(list.size(), 1u);
+    const auto& buttons = list[0].buttons;
+    ASSERT_EQ(buttons.size(), 5u);
+    // The name never leaks into the address or file name other readers see.
+    EXPECT_EQ(buttons[0].label, wave);
+    EXPECT_EQ(buttons[0].url, "AvatarData/cat/Button/b00.bmp");
+    EXPECT_EQ(buttons[0].fileName, "b00.bmp");
+    EXPECT_EQ(buttons[1].label, "");
+    EXPECT_EQ(buttons[2].label, table) << "blanks round the name dropped";
+    EXPECT_EQ(buttons[2].fileName, "b02.bmp");
+    EXPECT_EQ(buttons[3].label, "") << "no colon, no name: a longer keyword is not a name";
+    EXPECT_EQ(buttons[4].label, "");
+    ASSERT_EQ(list[0].textures.size(), 1u);
+    EXPECT_EQ(list[0].textures[0].label, "");
+}
+
 TEST(DefinitionFile, BlankAndCommentLinesOnlyGiveNothing) {
     EXPECT_TRUE(ParseDefinitionText("\n   \n\t\n; comment\n# other\r\n").empty());
     EXPECT_TRUE(ParseDefinitionText("").empty());

@@ -96,7 +96,13 @@ bool PanelCommands::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::EnabledChange:
     case QEvent::ShowToParent:
     case QEvent::HideToParent:
+    case QEvent::DynamicPropertyChange:
         Follow(static_cast<QAbstractButton*>(watched));
+        break;
+    case QEvent::ToolTipChange:
+        // A gesture button is named when the avatar is known: its menu entry follows.
+        if (QAction* action = ActionFor(static_cast<QAbstractButton*>(watched)))
+            action->setText(static_cast<QAbstractButton*>(watched)->toolTip());
         break;
     default: break;
     }
@@ -107,7 +113,8 @@ void PanelCommands::Follow(QAbstractButton* button) {
     QAction* action = ActionFor(button);
     if (!action) return;
     action->setEnabled(button->isEnabled());
-    action->setVisible(!button->isHidden());
+    // A button parked while the view fills the screen keeps its key.
+    action->setVisible(!button->isHidden() || button->property(WorldPanel::kParkedProperty).toBool());
 }
 
 }  // namespace plexa

@@ -201,6 +201,7 @@ void WorldPanel::Initialize() {
     m_card->show();
     Layout(width(), height());
     PanelCommands::Install(*this);
+    OrderFocus();
     // 6.
     m_options.dithering = m_settings.GetDithering();
     m_options.fullColor = m_settings.GetFullColor();
@@ -216,6 +217,8 @@ void WorldPanel::Initialize() {
     m_options.fixedSize = m_settings.GetFixedSize();
     // The view's size depends on FixedSize, known only now.
     Layout(width(), height());
+    // Every child is made: a window already full screen shows the view alone from now on.
+    WatchWindow();
     // 7.
     ConfigureView();
     // 8.
@@ -329,8 +332,22 @@ void WorldPanel::Layout(int W, int H) {
     place(225, 112, T, 32, 32);
     m_logoRect = QRect(QPoint(8, H - 66), QPoint(130 - 1, H - 8 - 1));
     // In a low window the logo would lie under the lower buttons: it is only decoration.
-    m_logoShown = !m_card || m_logoRect.top() >= T + 32 + 4;
-    if (QWidget* w = m_view.Window()) w->update();
+    m_logoShown = !m_viewAlone && (!m_card || m_logoRect.top() >= T + 32 + 4);
+    if (QWidget* w = m_view.Window()) {
+        if (m_viewAlone) w->setGeometry(0, 0, W, H);
+        w->update();
+    }
+}
+
+void WorldPanel::OrderFocus() {
+    // Buttons sharing a place (one of each pair hidden) stand together; Tab skips the hidden one.
+    QList<QWidget*> order;
+    for (int id : {201, 205, 206, 207, 210, 208, 211, 209, 212, 215, 216, 223, 224}) order << Button(id);
+    order << m_statusLine << m_view.Window();
+    for (int id : {220, 217, 218, 225}) order << Button(id);
+    order << m_chat.Window();
+    order.removeAll(nullptr);
+    for (int i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 void WorldPanel::paintEvent(QPaintEvent*) {
@@ -414,8 +431,8 @@ void WorldPanel::ToggleNavigationSet() {
     m_navigationSet = toSecond ? 2 : 1;
     if (toSecond) SetButtonImages(205, 306, 305);
     else SetButtonImages(205, 304, 303);
-    for (int id : {207, 208, 209, 215}) m_buttons[id]->setVisible(!toSecond);
-    for (int id : {210, 211, 212, 216}) m_buttons[id]->setVisible(toSecond);
+    for (int id : {207, 208, 209, 215}) ShowChild(m_buttons[id], !toSecond);
+    for (int id : {210, 211, 212, 216}) ShowChild(m_buttons[id], toSecond);
     SetSpeedImage();
 }
 
@@ -562,7 +579,7 @@ void WorldPanel::HandPaletteAvatar(const std::string& directory, const std::stri
 void WorldPanel::CloseSubWindows() {
     for (QWidget* w : {m_actionPalette.data(), m_avatarList.data(), m_espPartner.data()})
         if (w && w->isVisible()) w->hide();
-    if (m_card) m_card->show();
+    if (m_card) ShowChild(m_card, true);
 }
 
 void WorldPanel::ShowStatus(const SessionStatus& status) {
@@ -578,6 +595,80 @@ void WorldPanel::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The view alone while the window is full screen
+
+void WorldPanel::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange) WatchWindow();
+    else if (event->type() == QEvent::WindowStateChange && isWindow()) SetViewAlone(isFullScreen());
+}
+
+bool WorldPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_watchedWindow && event->type() == QEvent::WindowStateChange)
+        SetViewAlone(m_watchedWindow->isFullScreen());
+    return QWidget::eventFilter(watched, event);
+}
+
+void WorldPanel::WatchWindow() {
+    if (m_watchedWindow) m_watchedWindow->removeEventFilter(this);
+    m_watchedWindow = nullptr;
+    // A panel that is a window itself hears its state changes directly.
+    if (!isWindow()) {
+        m_watchedWindow = window();
+        m_watchedWindow->installEventFilter(this);
+    }
+    SetViewAlone(window()->isFullScreen());
+}
+
+void WorldPanel::ShowChild(QWidget* child, bool shown) {
+    if (!child) return;
+    if (!m_viewAlone || child == m_view.Window()) {
+        child->setVisible(shown);
+        return;
+    }
+    // Parked children stay hidden; what changes is whether they come back.
+    auto it = std::find(m_parked.begin(), m_parked.end(), child);
+    if (shown && it == m_parked.end()) {
+        child->setProperty(kParkedProperty, true);
+        child->hide();
+        m_parked.emplace_back(child);
+    } else if (!shown && it != m_parked.end()) {
+        m_parked.erase(it);
+        child->setProperty(kParkedProperty, false);
+        child->hide();
+    }
+}
+
+void WorldPanel::SetViewAlone(bool alone) {
+    QWidget* view = m_view.Window();
+    if (alone == m_viewAlone || (alone && !view)) return;
+    m_viewAlone = alone;
+    if (alone) {
+        m_focusBeforeView = focusWidget();
+        for (QObject* object : children()) {
+            auto* child = qobject_cast<QWidget*>(object);
+            if (!child || child == view || child->isWindow() || child->isHidden()) continue;
+            // Marked before hiding: the button's command sees the mark and stays usable.
+            child->setProperty(kParkedProperty, true);
+            child->hide();
+            m_parked.emplace_back(child);
+        }
+        view->raise();
+    } else {
+        for (const QPointer<QWidget>& child : m_parked) {
+            if (!child) continue;
+            child->setProperty(kParkedProperty, false);
+            child->show();
+        }
+        m_parked.clear();
+    }
+    Layout(width(), height());
+    update();
+    if (alone) view->setFocus(Qt::OtherFocusReason);
+    else if (m_focusBeforeView && m_focusBeforeView->isVisible()) m_focusBeforeView->setFocus(Qt::OtherFocusReason);
 }
 
 void WorldPanel::Shutdown() {

@@ -158,13 +158,30 @@ public:
 
     QSize sizeHint() const override;
 
+    // True while the window the panel lives in is full screen: then the 3D view alone fills the
+    // panel, and everything else waits hidden until the window is back.
+    bool ViewAlone() const { return m_viewAlone; }
+    // Dynamic property of a child hidden only while the view is alone: it is shown again after,
+    // and its command stays usable meanwhile.
+    static constexpr const char* kParkedProperty = "parkedForFullView";
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Layout(int width, int height);
+    // Tab goes through the controls as they are seen: the top row left to right, the view, then
+    // the buttons under the card and the chat.
+    void OrderFocus();
+    // Follows the full-screen state of the panel's window.
+    void WatchWindow();
+    void SetViewAlone(bool alone);
+    // Shows or hides a child; while the view is alone, only what it shows afterwards changes.
+    void ShowChild(QWidget* child, bool shown);
     void CreateButtons();
     void SetButtonImages(int id, int up, int down, int disabled = 0);
     void ConfigureView();
@@ -258,6 +275,11 @@ private:
     QRect m_logoRect;
     bool m_logoShown = true;
     DesktopNotifier* m_notifier = nullptr;
+    QPointer<QWidget> m_watchedWindow;
+    bool m_viewAlone = false;
+    // The children hidden for the full view, and where the keyboard was before it.
+    std::vector<QPointer<QWidget>> m_parked;
+    QPointer<QWidget> m_focusBeforeView;
 };
 
 }  // namespace plexa

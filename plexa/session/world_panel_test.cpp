@@ -5,7 +5,9 @@
 #include "plexa/data/own_avatar_card.h"
 #include "plexa/session/session_test_support.h"
 
+#include <QAction>
 #include <QCoreApplication>
+#include <QVBoxLayout>
 #include <QFileInfo>
 
 namespace plexa::testing {
@@ -144,6 +146,55 @@ TEST_F(WorldPanelTest, SizeBeforeTheControlsExistOnlySetsTheLogo) {
 }
 
 // ---- navigation -------------------------------------------------------------------------------
+
+TEST_F(WorldPanelTest, FullScreenWindowShowsTheViewAloneAndKeepsTheKeys) {
+    // As in the container: the panel fills part of a window that goes full screen.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 30, 0, 0);  // a menu bar's place
+    auto* panel = new WorldPanel(&window, Doubles());
+    layout->addWidget(panel);
+    window.resize(800, 630);
+    window.show();
+    panel->Initialize();
+    QCoreApplication::processEvents();
+    QWidget* view = panel->View().Window();
+    auto shown = [&] {
+        std::map<QWidget*, QRect> places;
+        for (QObject* child : panel->children())
+            if (auto* w = qobject_cast<QWidget*>(child); w && !w->isWindow() && w->isVisibleTo(panel)) places[w] = w->geometry();
+        return places;
+    };
+    const auto before = shown();
+    auto keyFor = [&](int id) {
+        for (QAction* action : panel->actions())
+            if (action->text() == panel->Button(id)->toolTip()) return action;
+        return static_cast<QAction*>(nullptr);
+    };
+    ASSERT_NE(keyFor(207), nullptr);
+
+    window.showFullScreen();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(panel->ViewAlone());
+    EXPECT_EQ(view->geometry(), panel->rect());
+    EXPECT_EQ(shown(), (std::map<QWidget*, QRect>{{view, panel->rect()}}));
+    EXPECT_FALSE(panel->LogoShown());
+    EXPECT_TRUE(keyFor(207)->isVisible()) << "walking keys work on the hidden buttons";
+    // The other navigation set, chosen while the view is alone, stays out of its way.
+    keyFor(205)->trigger();
+    ASSERT_EQ(panel->NavigationSet(), 2);
+    EXPECT_EQ(shown().size(), 1u);
+    EXPECT_FALSE(keyFor(207)->isVisible()) << "the first set's keys went with it";
+
+    window.showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(panel->ViewAlone());
+    EXPECT_TRUE(panel->Button(210)->isVisibleTo(panel)) << "back with the set chosen meanwhile";
+    EXPECT_FALSE(panel->Button(207)->isVisibleTo(panel));
+    panel->OnCommand(205);
+    EXPECT_EQ(shown(), before);
+    EXPECT_TRUE(keyFor(207)->isVisible());
+}
 
 TEST_F(WorldPanelTest, SpeedCyclesThroughItsImagesAndBack) {
     auto panel = MakePanel();

@@ -11,7 +11,10 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMap>
 #include <QPlainTextEdit>
+#include <QScreen>
+#include <QWindow>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -190,6 +193,118 @@ TEST_F(Layout, EveryControlHasANameAndEveryToolbarCommandAKey) {
             ++gestureKeys;
         }
     EXPECT_GE(gestureKeys, 5) << "the cat has gestures";
+    // Named by what they do, in the menu as on the palette.
+    plexa::ActionPalette* palette = a_->Palette();
+    EXPECT_EQ(palette->Button(147)->toolTip(), QString::fromUtf8("手を振る"));
+    EXPECT_EQ(palette->Button(147)->accessibleName(), QString::fromUtf8("手を振る"));
+    bool waveInMenu = false;
+    for (QAction* action : a_->actions())
+        waveInMenu |= action->text() == QString::fromUtf8("手を振る") && action->shortcut() == QKeySequence("Ctrl+1");
+    EXPECT_TRUE(waveInMenu) << "the menu entry follows the button's name";
+}
+
+// Whether b stands before a in reading order: above it, or beside it on the left.
+bool ReadsBefore(const QRect& b, const QRect& a) {
+    if (b.bottom() < a.top()) return true;
+    const bool sameBand = b.top() <= a.bottom() && a.top() <= b.bottom();
+    return sameBand && b.right() < a.left();
+}
+
+TEST_F(Layout, TabWalksTheControlsInTheOrderTheyAreSeenAndReachesEveryCommand) {
+    for (int set : {1, 2}) {
+        SCOPED_TRACE(set == 1 ? "first navigation set" : "second navigation set");
+        StartAt(QSize(1024, 768));
+        if (HasFatalFailure()) return;
+        if (set == 2) a_->OnCommand(205);
+        ASSERT_EQ(a_->NavigationSet(), set);
+        a_->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(a_.get()));
+        QWidget* first = a_->Button(WorldPanel::kFirstButton);
+        first->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), first);
+
+        QList<QWidget*> walk{first};
+        for (int step = 0; step < 80; ++step) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget* now = QApplication::focusWidget();
+            ASSERT_NE(now, nullptr);
+            if (now == first) break;
+            ASSERT_FALSE(walk.contains(now)) << Describe(now).toStdString() << " reached twice before the round ended";
+            walk << now;
+        }
+        ASSERT_EQ(QApplication::focusWidget(), first) << "Tab comes round to the start";
+
+        // Each step goes on in reading order: left to right, top to bottom.
+        QStringList faults;
+        for (int i = 1; i < walk.size(); ++i) {
+            const QRect a(walk[i - 1]->mapTo(a_.get(), QPoint(0, 0)), walk[i - 1]->size());
+            const QRect b(walk[i]->mapTo(a_.get(), QPoint(0, 0)), walk[i]->size());
+            if (ReadsBefore(b, a)) faults << Describe(walk[i]) + " comes after " + Describe(walk[i - 1]);
+        }
+        EXPECT_TRUE(faults.isEmpty()) << faults.join("\n").toStdString();
+
+        // Every shown button with a command, and the chat's input, are on the way.
+        QStringList missed;
+        for (int id = WorldPanel::kFirstButton; id <= WorldPanel::kLastButton; ++id) {
+            QWidget* button = a_->Button(id);
+            if (button->isVisibleTo(a_.get()) && button->isEnabled() && !walk.contains(button))
+                missed << QString::number(id);
+        }
+        auto* input = a_->Chat().Window()->findChild<QPlainTextEdit*>("chatInput");
+        if (!walk.contains(input)) missed << "chat input";
+        if (!walk.contains(a_->View().Window())) missed << "3D view";
+        EXPECT_TRUE(missed.isEmpty()) << missed.join(", ").toStdString();
+        a_->Shutdown();
+        a_.reset();
+    }
+}
+
+TEST_F(Layout, FullScreenShowsTheViewAloneAndComesBackAsItWas) {
+    StartAt(QSize(800, 600));
+    if (HasFatalFailure()) return;
+    QWidget* view = a_->View().Window();
+    QWidget* chat = a_->Chat().Window();
+    QMap<QWidget*, QRect> before;
+    for (QWidget* w : ShownChildren(a_.get())) before[w] = w->geometry();
+    ASSERT_GT(before.size(), 10);
+
+    a_->showFullScreen();
+    QTest::qWait(100);
+    EXPECT_TRUE(a_->ViewAlone()) << "the window's state decides, whatever its size";
+    EXPECT_EQ(view->geometry(), a_->rect());
+    // Xvfb has no window manager to give a full-screen window the screen: the test does.
+    const QSize screen = a_->screen()->geometry().size();
+    a_->windowHandle()->setGeometry(a_->screen()->geometry());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a_->size() == screen; }, 3000));
+    QTest::qWait(300);
+    EXPECT_TRUE(a_->ViewAlone());
+    EXPECT_EQ(view->geometry(), QRect(QPoint(0, 0), screen));
+    EXPECT_FALSE(chat->isVisible());
+    EXPECT_EQ(ShownChildren(a_.get()), QList<QWidget*>{view}) << "the view alone";
+    const QImage shot = Screenshot(*a_, "full_screen_view");
+    EXPECT_TRUE(HasContent(shot, QRect(0, 0, screen.width(), screen.height() / 2), 40)) << "the room is drawn";
+    // The keys still work while their buttons wait hidden.
+    a_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(a_.get()));
+    EXPECT_EQ(QApplication::focusWidget(), view) << "arrow keys walk at once";
+    QTest::keyClick(a_.get(), Qt::Key_T, Qt::ControlModifier);  // the other navigation set
+    EXPECT_EQ(a_->NavigationSet(), 2);
+    EXPECT_EQ(ShownChildren(a_.get()), QList<QWidget*>{view}) << "a changed button set stays out of the view";
+
+    a_->showNormal();
+    a_->resize(800, 600);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return a_->size() == QSize(800, 600) && !a_->isFullScreen(); }, 3000))
+        << "full screen " << a_->isFullScreen();
+    QTest::qWait(100);
+    EXPECT_FALSE(a_->ViewAlone());
+    EXPECT_TRUE(chat->isVisible());
+    // Back with the second navigation set: its buttons stand where the first set's stood.
+    QTest::keyClick(a_.get(), Qt::Key_T, Qt::ControlModifier);
+    ASSERT_EQ(a_->NavigationSet(), 1);
+    QMap<QWidget*, QRect> after;
+    for (QWidget* w : ShownChildren(a_.get())) after[w] = w->geometry();
+    EXPECT_EQ(after, before) << "every control back in its place";
+    EXPECT_TRUE(Overlaps(a_.get()).isEmpty());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStringList>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -95,8 +96,9 @@ TEST_F(SessionEndToEnd, TwoUsersMeetMoveLeaveAndSurviveAServerRestart) {
     EXPECT_TRUE(seam_.CallsOf(RecordingModalSeam::Kind::MessageBox).empty()) << "no avatar failed to appear";
 
     // Each view follows its own avatar, and the other is where he stands: both entered at the
-    // own pose (10 m in), which each view reports once it follows its avatar. Bob came second,
-    // found Alice on that spot and stepped aside; Alice sees him where his own view put him.
+    // own pose (10 m in), which each view reports once it follows its avatar. That spot is the
+    // lobby's low table, so Alice, first, stepped off it; Bob came second and stepped aside from
+    // both. Each sees the other where the other's own view put them.
     const int16_t aliceId = a_->Roster().OwnEntry()->clientId;
     const int16_t bobId = b_->Roster().OwnEntry()->clientId;
     com::Variant own;
@@ -109,14 +111,22 @@ TEST_F(SessionEndToEnd, TwoUsersMeetMoveLeaveAndSurviveAServerRestart) {
     EXPECT_NE(where(bobHimself), where(Expected(bobId, 10000, 10000, true))) << "not on Alice's spot";
     EXPECT_TRUE(QTest::qWaitFor([&] { return where(ViewState(*a_, bobId)) == where(bobHimself); }, 5000))
         << ViewState(*a_, bobId) << " / " << bobHimself;
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ViewState(*b_, aliceId) == Expected(aliceId, 10000, 10000, true); }, 5000))
-        << ViewState(*b_, aliceId);
+    const std::string aliceHerself = ViewState(*a_, aliceId);
+    EXPECT_NE(where(aliceHerself), where(Expected(aliceId, 10000, 10000, true))) << "not on the table";
+    EXPECT_NE(where(bobHimself), where(aliceHerself));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ViewState(*b_, aliceId) == where(aliceHerself) + ",1"; }, 5000))
+        << ViewState(*b_, aliceId) << " / " << aliceHerself;
+    // Alice's place in millimetres, from "id,x,y,z,visible".
+    const QStringList aliceAt = QString::fromStdString(aliceHerself).split(',');
+    ASSERT_EQ(aliceAt.size(), 5);
+    const int aliceX = aliceAt[1].toInt(), aliceZ = aliceAt[3].toInt();
     Screenshot(*a_, "session_alice_meets_bob");
     const QImage before = ViewImage(*a_);
 
     // Bob walks 4 m ahead of Alice and turns to face her: her view shows him there.
-    b_->Communication().SendAvatarPose(AvatarPose{{11500, 0, 6000, 0, 0, 1}});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return ViewState(*a_, bobId) == Expected(bobId, 11500, 6000, true); }, 5000))
+    b_->Communication().SendAvatarPose(AvatarPose{{float(aliceX + 1500), 0, float(aliceZ - 4000), 0, 0, 1}});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return ViewState(*a_, bobId) == Expected(bobId, aliceX + 1500, aliceZ - 4000, true); }, 5000))
         << ViewState(*a_, bobId);
     QTest::qWait(200);
     EXPECT_GT(ChangedPixels(before, ViewImage(*a_)), 100) << "Bob's move changes Alice's picture";
