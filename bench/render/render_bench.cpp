@@ -2,9 +2,10 @@
 // them in gestures, as fast as the view can draw; prints frames per second, CPU a frame and
 // peak memory for each crowd size.
 // Run under Xvfb:
-//   xvfb-run -a ./render_bench [seconds] [scene.wrl] [avatar.wrl] [--counts 10,50,100,200]
+//   xvfb-run -a ./render_bench [seconds] [scene.wrl] [avatar.wrl] [--counts 10,50,100,200] [--still]
 // Without a scene the default world's lobby is drawn; without an avatar file the crowd mixes
-// the default world's six avatars. Seconds are per crowd size.
+// the default world's six avatars. Seconds are per crowd size. --still keeps everyone standing
+// without gestures, so pictures of two builds can be compared.
 #include "controls/vrmlview/avatar.h"
 #include "controls/vrmlview/vrml_view.h"
 
@@ -100,6 +101,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
 
     std::vector<int> counts{10, 50, 100, 200};
+    bool still = false;
     QStringList positional;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
@@ -107,6 +109,8 @@ int main(int argc, char** argv) {
             counts.clear();
             for (const QString& n : QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(',')))
                 if (!n.trimmed().isEmpty() && n.toInt() >= 0) counts.push_back(std::min(n.toInt(), 1000));
+        } else if (arg == QLatin1String("--still")) {
+            still = true;
         } else {
             positional << arg;
         }
@@ -171,7 +175,7 @@ int main(int argc, char** argv) {
             if (gesturing(i) && avatar && !avatar->GestureRunning()) view.ControlAvatar(id, i % 2 ? "a01" : "a00");
         }
     });
-    poses.start(100);
+    if (!still) poses.start(100);
 
     auto populate = [&](int count, Result* result) {
         for (int i = 0; i < crowd; ++i) view.DeleteAvatar(static_cast<int16_t>(i + 1));
@@ -187,6 +191,7 @@ int main(int argc, char** argv) {
             AvatarPose pose;
             pose.x = spots.back()[0] * 1000;
             pose.z = spots.back()[2] * 1000;
+            pose.dz = 1;  // facing the viewer
             view.SetAvatarModelFile(models[i % models.size()]);
             view.CreateAvatar(static_cast<int16_t>(i + 1), "u", QString("avatar %1").arg(i + 1), "1", 1, pose);
         }

@@ -66,8 +66,12 @@ Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator*
     : clientId_(clientId), name_(name), presence_(presence), standIn_(standIn), model_(model), height_(height) {
     root_ = new SoSeparator;
     root_->ref();
-    // The figure turns with its pose; the name tag only follows its position.
+    // The figure turns with its pose; the name tag only follows its position. Neither gets a
+    // cached list: a standing figure's list, compiled after one figure and replayed after
+    // another, was found stale and compiled again every frame (twice the cost of drawing).
+    root_->renderCaching = SoSeparator::OFF;
     auto* figure = new SoSeparator;
+    figure->renderCaching = SoSeparator::OFF;
     detail_ = new SoComplexity;
     detail_->type.setIgnored(TRUE);
     detail_->textureQuality.setIgnored(TRUE);  // the view's texture options still hold
@@ -278,10 +282,11 @@ SoSeparator* Avatar::BuildNameTag(float height, SoNode* facing) const {
         tag->addChild(billboard);
         turned = billboard;
     }
-    // The tag's own drawing never changes: kept as one cached list. It is drawn solid, its
-    // rounded corners cut by the alpha test, so a hundred tags need no sorting by depth.
+    // The tag is drawn solid, its rounded corners cut by the alpha test, so many tags need no
+    // sorting by depth. No cached list: a list compiled after one figure's drawing was found
+    // stale after another's and compiled again, which cost more than drawing the quad.
     auto* body = new SoSeparator;
-    body->renderCaching = SoSeparator::ON;
+    body->renderCaching = SoSeparator::OFF;
     body->renderCulling = SoSeparator::ON;
     turned->addChild(body);
     auto* solid = new SoTransparencyType;

@@ -29,15 +29,17 @@
 #include <Inventor/nodes/SoTransform.h>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 
 namespace {
 
-// A shape this large (metres, its longest side) is divided at the drawing's complexity; smaller
-// ones in proportion, down to the least that still reads as round. Eyes and noses need not get
-// as many facets as a body.
+// A shape this large (metres, its longest side) is divided at the drawing's complexity, smaller
+// ones more coarsely (with the square root of their size: an eye a tenth of the body still
+// gets a third of its facets), down to the least that still reads as round. Eyes and noses
+// need not get as many facets as a body.
 constexpr float kFullSizeShape = 0.8f;
-constexpr float kLeastComplexity = 0.12f;
+constexpr float kLeastComplexity = 0.2f;
 
 bool IsJoint(SoNode* node) {
     if (!node->isOfType(SoVRMLTransform::getClassTypeId())) return false;
@@ -95,7 +97,7 @@ SoCallbackAction::Response AtShape(void* data, SoCallbackAction* action, const S
     box.transform(action->getModelMatrix());
     float x = 0, y = 0, z = 0;
     box.getSize(x, y, z);
-    const float share = std::max({x, y, z}) / kFullSizeShape;
+    const float share = std::sqrt(std::max({x, y, z}) / kFullSizeShape);
     const float complexity = std::clamp(walk->complexity * share, std::min(kLeastComplexity, walk->complexity),
                                         walk->complexity);
     SoComplexityElement::set(action->getState(), complexity);
@@ -200,7 +202,9 @@ void AvatarLod::Collect(SoNode* under, int part, float complexity, float transpa
 
     auto* mesh = new SoSeparator;
     mesh->ref();
-    mesh->renderCaching = SoSeparator::ON;
+    // No cached list: one list shared by figures drawn after different ones was found stale
+    // again and again and compiled every frame; drawn from its arrays it is cheaper.
+    mesh->renderCaching = SoSeparator::OFF;
     const int n = static_cast<int>(walk.points.size());
     if (n > 0) {
         auto* hints = new SoShapeHints;
