@@ -3,6 +3,7 @@
 // peak memory for each crowd size.
 // Run under Xvfb:
 //   xvfb-run -a ./render_bench [seconds] [scene.wrl] [avatar.wrl] [--counts 10,50,100,200] [--still]
+//                              [--textures high|low|off]
 // Without a scene the default world's lobby is drawn; without an avatar file the crowd mixes
 // the default world's six avatars. Seconds are per crowd size. --still keeps everyone standing
 // without gestures, so pictures of two builds can be compared.
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
 
     std::vector<int> counts{10, 50, 100, 200};
     bool still = false;
+    QString textures = QStringLiteral("high");
     QStringList positional;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
@@ -109,6 +111,8 @@ int main(int argc, char** argv) {
             counts.clear();
             for (const QString& n : QString::fromLocal8Bit(argv[++i]).split(QLatin1Char(',')))
                 if (!n.trimmed().isEmpty() && n.toInt() >= 0) counts.push_back(std::min(n.toInt(), 1000));
+        } else if (arg == QLatin1String("--textures") && i + 1 < argc) {
+            textures = QString::fromLocal8Bit(argv[++i]);
         } else if (arg == QLatin1String("--still")) {
             still = true;
         } else {
@@ -150,6 +154,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const Floor floor = FloorOf(view);
+    // The user's texture options, as the host sets them.
+    view.SetHighQualityTextures(textures == QLatin1String("high"));
+    view.SetTexturesEnabled(textures != QLatin1String("off"));
     view.show();
 
     int crowd = 0;
@@ -251,9 +258,10 @@ int main(int argc, char** argv) {
     QTimer::singleShot(0, next);
     app.exec();
 
-    std::printf("region %s, %dx%d, %s; all moving at 10 poses/s, every fifth gesturing\n",
-                qPrintable(QFileInfo(scene).fileName()), view.width(), view.height(),
-                models.size() > 1 ? "six avatar kinds mixed" : qPrintable(QFileInfo(models[0]).fileName()));
+    std::printf("region %s, %dx%d, %s textures, %s; %s\n", qPrintable(QFileInfo(scene).fileName()), view.width(),
+                view.height(), qPrintable(textures),
+                models.size() > 1 ? "six avatar kinds mixed" : qPrintable(QFileInfo(models[0]).fileName()),
+                still ? "standing still" : "all moving at 10 poses/s, every fifth gesturing");
     std::printf("%8s %10s %8s %14s %12s %12s %10s\n", "avatars", "created ms", "fps", "cpu ms/frame",
                 "gui ms/frame", "peak MB", "rss MB");
     for (const Result& r : results) {
