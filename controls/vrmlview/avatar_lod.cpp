@@ -248,6 +248,7 @@ void AvatarLod::Collect(SoNode* under, int part, float complexity, float transpa
 SoSeparator* AvatarLod::Instantiate(SoNode* ownModel) const {
     if (!Valid() || !ownModel) return nullptr;
     if (rigid_) return parts_[0].mesh;
+    const std::vector<SoVRMLTransform*> ownJoints = FindAllNodes<SoVRMLTransform>(ownModel);
     std::vector<SoGroup*> frames(parts_.size(), nullptr);
     auto* root = new SoSeparator;
     frames[0] = root;
@@ -261,13 +262,10 @@ SoSeparator* AvatarLod::Instantiate(SoNode* ownModel) const {
             frame->addChild(offset);
         }
         auto* joint = new SoTransform;
-        SoSearchAction search;
-        search.setName(part.joint);
-        search.setInterest(SoSearchAction::FIRST);
-        search.apply(ownModel);
-        SoNode* found = search.getPath() ? static_cast<SoFullPath*>(search.getPath())->getTail() : nullptr;
-        if (found && found->isOfType(SoVRMLTransform::getClassTypeId())) {
-            auto* own = static_cast<SoVRMLTransform*>(found);
+        auto found = std::find_if(ownJoints.begin(), ownJoints.end(),
+                                  [&](SoVRMLTransform* t) { return t->getName() == part.joint; });
+        if (found != ownJoints.end()) {
+            SoVRMLTransform* own = *found;
             joint->translation.connectFrom(&own->translation);
             joint->rotation.connectFrom(&own->rotation);
             joint->scaleFactor.connectFrom(&own->scale);
