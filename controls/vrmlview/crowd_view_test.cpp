@@ -105,6 +105,26 @@ TEST_F(CrowdViewTest, FiguresFurtherAwayAreDrawnLighterAndInFullAgainNearby) {
     EXPECT_EQ(avatar->Level(), 0);
 }
 
+TEST_F(CrowdViewTest, AFigureWalkingAlongAStepKeepsItsDrawingUntilClearlyPast) {
+    // The first step is at 4 m from the eye at (0, 1.6, 10): z = 10 - sqrt(d * d - 1.6 * 1.6).
+    auto atDistance = [](float d) { return At(0, 10 - std::sqrt(d * d - 1.6f * 1.6f)); };
+    auto goTo = [&](float d) {
+        EXPECT_TRUE(view.MoveAvatar(1, atDistance(d)));
+        RunEvents(600);
+        Frame(&view);
+        return view.FindAvatar(1)->Level();
+    };
+    ASSERT_TRUE(view.CreateAvatar(1, "u", "walker", "1", 1, atDistance(3)));
+    Frame(&view);
+    EXPECT_EQ(view.FindAvatar(1)->Level(), 0);
+    EXPECT_EQ(goTo(4.1f), 0);  // just past the step: still in full
+    EXPECT_EQ(goTo(3.9f), 0);
+    EXPECT_EQ(goTo(4.5f), 1);  // clearly past
+    EXPECT_EQ(goTo(3.9f), 1);  // just back: still the lighter one
+    EXPECT_EQ(goTo(4.1f), 1);
+    EXPECT_EQ(goTo(3.5f), 0);
+}
+
 TEST_F(CrowdViewTest, OnlyTheNearestFiguresCarryTagsAndAFarOneRegainsItsTagWhenItComesNear) {
     constexpr int kCount = 40;
     for (int i = 0; i < kCount; ++i)

@@ -45,6 +45,9 @@ constexpr float kCrowdRadius = 1.0f;
 constexpr float kNearDetail = 12.0f, kFarDetail = 24.0f;
 // Beyond these distances (metres) figures are drawn with their lighter drawings, level 1 up.
 constexpr float kLighterFrom[AvatarModelCache::kLighterLevels] = {4.0f, 8.0f, 14.0f};
+// A figure crosses to the other drawing only this far past a step (metres), so one walking
+// along a step does not flicker between two drawings.
+constexpr float kLevelMargin = 0.3f;
 // Only the nearest figures carry name tags: a crowd's tags would hide the room and cost as
 // much to draw as the figures.
 constexpr size_t kNamedFigures = 30;
@@ -515,8 +518,12 @@ void VrmlView::BeforeRender() {
     for (auto& [id, avatar] : avatars_) {
         const float distance = (avatar->ShownPosition() - eye).length();
         avatar->SetDetail(distance < kNearDetail ? 0.5f : distance < kFarDetail ? 0.3f : 0.15f);
+        const int shown = avatar->Level();
         int level = 0;
-        while (level < AvatarModelCache::kLighterLevels && distance >= kLighterFrom[level]) ++level;
+        while (level < AvatarModelCache::kLighterLevels &&
+               distance >= kLighterFrom[level] + (shown > level ? -kLevelMargin : kLevelMargin)) {
+            ++level;
+        }
         avatar->SetLevel(level);
         byDistance.emplace_back(distance, avatar.get());
     }
