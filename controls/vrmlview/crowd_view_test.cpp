@@ -110,7 +110,7 @@ TEST_F(CrowdViewTest, AFigureWalkingAlongAStepKeepsItsDrawingUntilClearlyPast) {
     auto atDistance = [](float d) { return At(0, 10 - std::sqrt(d * d - 1.6f * 1.6f)); };
     auto goTo = [&](float d) {
         EXPECT_TRUE(view.MoveAvatar(1, atDistance(d)));
-        RunEvents(600);
+        RunEvents(800);  // the glide takes at most half a second
         Frame(&view);
         return view.FindAvatar(1)->Level();
     };
