@@ -21,8 +21,8 @@
 
 namespace {
 
-// How finely the lighter drawings divide round shapes, by level: the first as finely as the
-// full figure near by, so only its texture turns into a colour.
+// How finely the lighter drawings divide their largest round shapes, by level: the first as
+// finely as the full figure near by (smaller shapes more coarsely, see AvatarLod).
 constexpr float kLighterComplexity[AvatarModelCache::kLighterLevels] = {0.5f, 0.3f, 0.15f};
 
 float TopOf(SoNode* node) {
