@@ -1,5 +1,8 @@
 #include "controls/vrmlview/avatar.h"
 
+#include "controls/vrmlview/avatar_lod.h"
+#include "controls/vrmlview/node_search.h"
+
 #include <Inventor/SbString.h>
 #include <Inventor/VRMLnodes/SoVRMLBillboard.h>
 #include <Inventor/VRMLnodes/SoVRMLMaterial.h>
@@ -37,27 +40,10 @@
 
 namespace {
 
-constexpr float kGhostTransparency = 0.6f;
+constexpr float kGhostTransparency = AvatarLod::kGhostTransparency;
 constexpr float kSeeThroughTransparency = 0.75f;
 constexpr double kShortestGlide = 0.1, kLongestGlide = 0.5;
 constexpr float kTagHeightMetres = 0.28f;
-
-template <typename T>
-std::vector<T*> FindAll(SoNode* root) {
-    SoSearchAction search;
-    search.setType(T::getClassTypeId());
-    search.setInterest(SoSearchAction::ALL);
-    search.setSearchingAll(TRUE);
-    search.apply(root);
-    std::vector<T*> found;
-    const SoPathList& paths = search.getPaths();
-    for (int i = 0; i < paths.getLength(); ++i) {
-        // A full path reaches nodes held in fields too (a Shape's Material), not just children.
-        auto* node = static_cast<T*>(static_cast<SoFullPath*>(paths[i])->getTail());
-        if (std::find(found.begin(), found.end(), node) == found.end()) found.push_back(node);
-    }
-    return found;
-}
 
 float ShortestTurn(float from, float to) {
     float d = std::fmod(to - from, 2.0f * static_cast<float>(M_PI));
@@ -80,8 +66,12 @@ Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator*
     : clientId_(clientId), name_(name), presence_(presence), standIn_(standIn), model_(model), height_(height) {
     root_ = new SoSeparator;
     root_->ref();
-    // The figure turns with its pose; the name tag only follows its position.
+    // The figure turns with its pose; the name tag only follows its position. Neither gets a
+    // cached list: a standing figure's list, compiled after one figure and replayed after
+    // another, was found stale and compiled again every frame (twice the cost of drawing).
+    root_->renderCaching = SoSeparator::OFF;
     auto* figure = new SoSeparator;
+    figure->renderCaching = SoSeparator::OFF;
     detail_ = new SoComplexity;
     detail_->type.setIgnored(TRUE);
     detail_->textureQuality.setIgnored(TRUE);  // the view's texture options still hold
@@ -94,7 +84,14 @@ Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator*
     auto* aboutTurn = new SoRotation;
     aboutTurn->rotation = SbRotation(SbVec3f(0, 1, 0), static_cast<float>(M_PI));
     figure->addChild(aboutTurn);
-    if (model_) figure->addChild(model_);
+    // Culled by the figure's own box, which stays valid while it walks; one drawing shown.
+    auto* body = new SoSeparator;
+    body->renderCulling = SoSeparator::ON;
+    levels_ = new SoSwitch;
+    if (model_) levels_->addChild(model_);
+    levels_->whichChild = 0;
+    body->addChild(levels_);
+    figure->addChild(body);
     root_->addChild(figure);
     tag_ = BuildNameTag(height, facing);
     tagSwitch_ = new SoSwitch;
@@ -102,7 +99,7 @@ Avatar::Avatar(int16_t clientId, const QString& name, int presence, SoSeparator*
     tagSwitch_->whichChild = 0;
     root_->addChild(tagSwitch_);
     if (model_) {
-        sensors_ = FindAll<SoVRMLTimeSensor>(model_);
+        sensors_ = FindAllNodes<SoVRMLTimeSensor>(model_);
         // Gestures play only when asked; a looping sensor would otherwise run from the start.
         for (SoVRMLTimeSensor* sensor : sensors_) sensor->enabled = FALSE;
         SnapshotRestPose();
@@ -120,7 +117,7 @@ void Avatar::SnapshotRestPose() {
     // Every field an animation writes into, with its value before any animation ran. While no
     // gesture plays these connections stay off, so a finished gesture's last values cannot flow
     // back in after the rest pose is restored. Time sensors keep their clock connection.
-    for (SoNode* node : FindAll<SoNode>(model_)) {
+    for (SoNode* node : FindAllNodes<SoNode>(model_)) {
         if (node->isOfType(SoVRMLTimeSensor::getClassTypeId())) continue;
         SoFieldList fields;
         node->getFields(fields);
@@ -147,9 +144,9 @@ void Avatar::RestoreRestPose() {
 void Avatar::MakeTranslucent() {
     if (!model_) return;
     const float ghost = presence_ == 2 ? kGhostTransparency : 0.0f;
-    for (SoVRMLMaterial* material : FindAll<SoVRMLMaterial>(model_))
+    for (SoVRMLMaterial* material : FindAllNodes<SoVRMLMaterial>(model_))
         vrmlMaterials_.emplace_back(material, std::max(ghost, material->transparency.getValue()));
-    for (SoMaterial* material : FindAll<SoMaterial>(model_)) {
+    for (SoMaterial* material : FindAllNodes<SoMaterial>(model_)) {
         const int n = std::max(1, material->diffuseColor.getNum());
         std::vector<float> own(n);
         for (int i = 0; i < n; ++i) {
@@ -184,12 +181,62 @@ void Avatar::SetDetail(float complexity) {
 
 float Avatar::Detail() const { return detail_->value.getValue(); }
 
+void Avatar::AddLighterLevel(SoSeparator* jointed, SoSeparator* rigid) {
+    if (!model_ || !jointed || !rigid) {
+        // Both or neither: a figure whose drawing cannot be lighter stays in full.
+        for (SoSeparator* figure : {jointed, rigid}) {
+            if (!figure) continue;
+            figure->ref();
+            figure->unref();
+        }
+        return;
+    }
+    levels_->addChild(jointed);
+    levels_->addChild(rigid);
+    ApplyLevel();
+}
+
+int Avatar::LighterLevels() const { return model_ ? (levels_->getNumChildren() - 1) / 2 : 0; }
+
+void Avatar::SetLevel(int level) {
+    wantedLevel_ = std::max(0, level);
+    ApplyLevel();
+}
+
+int Avatar::Level() const { return (std::max(0, levels_->whichChild.getValue()) + 1) / 2; }
+
+bool Avatar::ShowsRigid() const {
+    const int which = levels_->whichChild.getValue();
+    return which > 0 && which % 2 == 0;
+}
+
+void Avatar::ApplyLevel() {
+    const int level = seeThrough_ ? 0 : std::min(wantedLevel_, LighterLevels());
+    // The rigid drawing stands in its rest pose: only while no gesture plays.
+    const int which = level == 0 ? 0 : gesture_ ? 2 * level - 1 : 2 * level;
+    // Only real changes: each one rebuilds the caches above.
+    if (levels_->whichChild.getValue() != which) levels_->whichChild = which;
+}
+
+void Avatar::SetTagWanted(bool on) {
+    tagWanted_ = on;
+    ApplyTag();
+}
+
+bool Avatar::TagShown() const { return tagSwitch_->whichChild.getValue() == 0; }
+
+void Avatar::ApplyTag() {
+    // The name of whoever stands inside a see-through figure is the one to read.
+    const int which = tagWanted_ && !seeThrough_ ? 0 : SO_SWITCH_NONE;
+    if (tagSwitch_->whichChild.getValue() != which) tagSwitch_->whichChild = which;
+}
+
 void Avatar::SetSeeThrough(bool on) {
     if (seeThrough_ == on) return;
     seeThrough_ = on;
     ApplyTransparency();
-    // The name of whoever stands inside is the one to read.
-    tagSwitch_->whichChild = on ? SO_SWITCH_NONE : 0;
+    ApplyLevel();
+    ApplyTag();
 }
 
 QImage Avatar::NameTagImage(const QString& name) {
@@ -235,10 +282,12 @@ SoSeparator* Avatar::BuildNameTag(float height, SoNode* facing) const {
         tag->addChild(billboard);
         turned = billboard;
     }
-    // The tag's own drawing never changes: kept as one cached list. It is drawn solid, its
-    // rounded corners cut by the alpha test, so a hundred tags need no sorting by depth.
+    // The tag is drawn solid, its rounded corners cut by the alpha test, so many tags need no
+    // sorting by depth. No cached list: a list compiled after one figure's drawing was found
+    // stale after another's and compiled again, which cost more than drawing the quad.
     auto* body = new SoSeparator;
-    body->renderCaching = SoSeparator::ON;
+    body->renderCaching = SoSeparator::OFF;
+    body->renderCulling = SoSeparator::ON;
     turned->addChild(body);
     auto* solid = new SoTransparencyType;
     solid->value = SoTransparencyType::NONE;
@@ -338,6 +387,7 @@ bool Avatar::StartGesture(const QString& code, double now) {
     SetAnimationConnections(true);
     gesture_ = sensor;
     gestureEnd_ = now + cycle;
+    ApplyLevel();
     return true;
 }
 
@@ -346,6 +396,7 @@ void Avatar::EndGesture() {
     gesture_->enabled = FALSE;
     gesture_ = nullptr;
     RestoreRestPose();
+    ApplyLevel();
 }
 
 bool Avatar::Advance(double now) {

@@ -56,6 +56,19 @@ public:
     // How finely round shapes are divided (Coin's complexity, 0 to 1); far figures need less.
     void SetDetail(float complexity);
     float Detail() const;
+    // Lighter drawings of the figure (see AvatarLod), level 1 upward, for figures further away:
+    // one with joints that plays gestures, one rigid for standing still.
+    void AddLighterLevel(SoSeparator* jointed, SoSeparator* rigid);
+    int LighterLevels() const;
+    // Which drawing to show: 0 the full model, higher the lighter ones as far as there are.
+    // A see-through figure is always drawn in full (its materials do the fading).
+    void SetLevel(int level);
+    int Level() const;
+    // Whether the lighter drawing shown is the rigid one.
+    bool ShowsRigid() const;
+    // The name tag is shown only when wanted and the figure is not see-through.
+    void SetTagWanted(bool on);
+    bool TagShown() const;
     // Whether the model defines a gesture under this code.
     bool HasGesture(const QString& code) const;
     // Starts the gesture's TimeSensor; a running gesture ends first. False without one.
@@ -75,6 +88,8 @@ private:
     void EndGesture();
     void MakeTranslucent();
     void ApplyTransparency();
+    void ApplyLevel();
+    void ApplyTag();
     SoSeparator* BuildNameTag(float height, SoNode* facing) const;
 
     int16_t clientId_;
@@ -87,6 +102,9 @@ private:
     SoComplexity* detail_ = nullptr;
     SoSeparator* tag_ = nullptr;
     SoSwitch* tagSwitch_ = nullptr;
+    SoSwitch* levels_ = nullptr;
+    int wantedLevel_ = 0;
+    bool tagWanted_ = true;
     float height_ = 1.8f;
     bool seeThrough_ = false;
     // Each material with the transparency the figure itself has (ghosts are translucent).

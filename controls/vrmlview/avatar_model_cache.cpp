@@ -1,9 +1,11 @@
 #include "controls/vrmlview/avatar_model_cache.h"
 
+#include "controls/vrmlview/node_search.h"
 #include "controls/vrmlview/scene_loader.h"
 
 #include <Inventor/SbBox.h>
 #include <Inventor/SbViewportRegion.h>
+#include <Inventor/VRMLnodes/SoVRMLAppearance.h>
 #include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/nodes/SoCone.h>
 #include <Inventor/nodes/SoCylinder.h>
@@ -18,6 +20,10 @@
 #include <cmath>
 
 namespace {
+
+// How finely the lighter drawings divide their largest round shapes, by level: the first as
+// finely as the full figure near by (smaller shapes more coarsely, see AvatarLod).
+constexpr float kLighterComplexity[AvatarModelCache::kLighterLevels] = {0.5f, 0.3f, 0.15f};
 
 float TopOf(SoNode* node) {
     SoGetBoundingBoxAction box(SbViewportRegion(100, 100));
@@ -86,7 +92,39 @@ AvatarModelCache::Entry& AvatarModelCache::Lookup(const QString& path) {
 SoSeparator* AvatarModelCache::Instantiate(const QString& path) {
     Entry& entry = Lookup(path);
     if (!entry.model) return nullptr;
-    return static_cast<SoSeparator*>(entry.model->copy(TRUE));
+    // Textures are shared, not copied: a copied one would fetch its picture again by a name
+    // relative to the model's folder, which nothing resolves any more once the model is read,
+    // and a crowd would hold one decoded picture per figure. No avatar changes its texture.
+    const std::vector<SoVRMLAppearance*> looks = FindAllNodes<SoVRMLAppearance>(entry.model);
+    std::vector<SoNode*> textures;
+    for (SoVRMLAppearance* look : looks) {
+        SoNode* texture = look->texture.getValue();
+        if (texture) texture->ref();
+        textures.push_back(texture);
+        look->texture = nullptr;
+    }
+    auto* copy = static_cast<SoSeparator*>(entry.model->copy(TRUE));
+    copy->ref();  // a search would otherwise free the unreferenced copy when done
+    const std::vector<SoVRMLAppearance*> copied = FindAllNodes<SoVRMLAppearance>(copy);
+    for (size_t i = 0; i < looks.size(); ++i) {
+        looks[i]->texture = textures[i];
+        if (copied.size() == looks.size()) copied[i]->texture = textures[i];
+        if (textures[i]) textures[i]->unref();
+    }
+    copy->unrefNoDelete();
+    return copy;
+}
+
+const AvatarLod* AvatarModelCache::Lighter(const QString& path, int level, bool ghost, bool rigid) {
+    if (path.isEmpty() || level < 1 || level > kLighterLevels) return nullptr;
+    Entry& entry = Lookup(path);
+    if (!entry.model) return nullptr;
+    std::shared_ptr<AvatarLod>& lod = entry.lighter[ghost ? 1 : 0][rigid ? 1 : 0][level - 1];
+    if (!lod) {
+        lod = std::make_shared<AvatarLod>(entry.model, kLighterComplexity[level - 1],
+                                          ghost ? AvatarLod::kGhostTransparency : 0.0f, rigid);
+    }
+    return lod->Valid() ? lod.get() : nullptr;
 }
 
 SoSeparator* AvatarModelCache::InstantiateStandIn() {

@@ -30,6 +30,7 @@ float ArmAngle(const Avatar* avatar) {
     SoSearchAction search;
     search.setName("RightArm");
     search.setInterest(SoSearchAction::FIRST);
+    search.setSearchingAll(TRUE);  // the full figure may be switched off for a lighter drawing
     search.apply(avatar->Root());
     if (!search.getPath()) return -1;
     auto* arm = static_cast<SoVRMLTransform*>(search.getPath()->getTail());

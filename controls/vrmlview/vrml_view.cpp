@@ -30,6 +30,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -43,6 +44,14 @@ constexpr float kFollowDistance = 3.0f;
 constexpr float kCrowdRadius = 1.0f;
 // Beyond these distances (metres) figures are drawn with fewer facets.
 constexpr float kNearDetail = 12.0f, kFarDetail = 24.0f;
+// Beyond these distances (metres) figures are drawn with their lighter drawings, level 1 up.
+constexpr float kLighterFrom[AvatarModelCache::kLighterLevels] = {4.0f, 8.0f, 14.0f};
+// A figure crosses to the other drawing only this far past a step (metres), so one walking
+// along a step does not flicker between two drawings.
+constexpr float kLevelMargin = 0.3f;
+// Only the nearest figures carry name tags: a crowd's tags would hide the room and cost as
+// much to draw as the figures.
+constexpr size_t kNamedFigures = 30;
 // Another figure nearer the eye than this (across the floor) would fill the picture with a
 // giant head and its tag: it is drawn faint and untagged until the camera moves off.
 constexpr float kNearFade = 1.0f;
@@ -203,6 +212,11 @@ bool VrmlView::CreateAvatar(int16_t clientId, const QString&, const QString& nam
     if (!model) return false;
     const float height = standIn ? 1.8f : models_.Height(avatarModelFile_);
     auto avatar = std::make_unique<Avatar>(clientId, name, presence, model, standIn, height, pose, tagFacing_);
+    for (int level = 1; !standIn && level <= AvatarModelCache::kLighterLevels; ++level) {
+        const AvatarLod* jointed = models_.Lighter(avatarModelFile_, level, presence == 2, false);
+        const AvatarLod* rigid = models_.Lighter(avatarModelFile_, level, presence == 2, true);
+        if (jointed && rigid) avatar->AddLighterLevel(jointed->Instantiate(model), rigid->Instantiate(model));
+    }
     Extras()->addChild(avatar->Root());
     avatars_[clientId] = std::move(avatar);
     // Once the view follows its own avatar, everyone else who arrives is somebody else.
@@ -502,13 +516,29 @@ void VrmlView::Tick() {
 }
 
 void VrmlView::BeforeRender() {
-    // Figures far away are a few pixels tall: divide their round shapes more coarsely. Steps
-    // rather than a smooth scale, so a figure's cached drawing is rebuilt only when it crosses one.
+    // Figures far away are a few pixels tall: divide their round shapes more coarsely, and
+    // draw them as a few merged meshes. Steps rather than a smooth scale, so a figure's cached
+    // drawing is rebuilt only when it crosses one.
     const SbVec3f eye = Camera()->position.getValue();
+    std::vector<std::pair<float, Avatar*>> byDistance;
+    byDistance.reserve(avatars_.size());
     for (auto& [id, avatar] : avatars_) {
         const float distance = (avatar->ShownPosition() - eye).length();
         avatar->SetDetail(distance < kNearDetail ? 0.5f : distance < kFarDetail ? 0.3f : 0.15f);
+        const int shown = avatar->Level();
+        int level = 0;
+        while (level < AvatarModelCache::kLighterLevels &&
+               distance >= kLighterFrom[level] + (shown > level ? -kLevelMargin : kLevelMargin)) {
+            ++level;
+        }
+        avatar->SetLevel(level);
+        byDistance.emplace_back(distance, avatar.get());
     }
+    if (byDistance.size() > kNamedFigures) {
+        std::nth_element(byDistance.begin(), byDistance.begin() + kNamedFigures, byDistance.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    for (size_t i = 0; i < byDistance.size(); ++i) byDistance[i].second->SetTagWanted(i < kNamedFigures);
     FadeFiguresAtTheEye(eye);
 }
 
