@@ -37,7 +37,7 @@ std::string LogText(const std::string& bytes) {
 }
 
 WorldServer::WorldServer(asio::io_context& io, ServerOptions options)
-    : WorldServer(io, std::move(options), std::make_unique<LocalWorld>()) {}
+    : WorldServer(io, options, std::make_unique<LocalWorld>(options.Interest())) {}
 
 WorldServer::WorldServer(asio::io_context& io, ServerOptions options, std::unique_ptr<World> world)
     : io_(io),
