@@ -46,4 +46,18 @@ TEST(FanoutReport, TargetNeedsBothThroughputAndLatency) {
     EXPECT_NE(out.str().find("NOT met"), std::string::npos) << out.str();
 }
 
+TEST(FanoutReport, NearTargetNeedsNearlyEveryNearPoseAndItsLatency) {
+    auto world = Result("moneko-server", 0, 0);
+    world.nearPairs = 3 * 1;  // each of 3 hears 1 at full rate: 10 poses over 2 s give 5 a second
+    world.stats.nearPoseDeliveries = 10;
+    for (int i = 0; i < 10; ++i) world.stats.nearPoseLatency.Add(49'000);
+    EXPECT_DOUBLE_EQ(world.NearExpectedPerSecond(), 10.0 * 3 / 3 / 2);
+    EXPECT_TRUE(FanoutReport::NearTargetMet(world));
+    world.stats.nearPoseDeliveries = 9;
+    EXPECT_FALSE(FanoutReport::NearTargetMet(world));
+    world.stats.nearPoseDeliveries = 10;
+    world.stats.nearPoseLatency.Add(60'000);  // one slow pose in eleven is more than 1 %
+    EXPECT_FALSE(FanoutReport::NearTargetMet(world));
+}
+
 }  // namespace fanout

@@ -1,5 +1,7 @@
 #include "bench/fanout/fanout_result.h"
 
+#include <algorithm>
+
 namespace fanout {
 
 double FanoutResult::DeliveriesPerSecond() const {
@@ -10,6 +12,28 @@ double FanoutResult::ExpectedPerSecond() const {
     if (seconds <= 0 || clients < 2) return 0;
     const int chatReceivers = chatReachesSender ? clients : clients - 1;
     return (double(stats.posesSent) * (clients - 1) + double(stats.chatsSent) * chatReceivers) / seconds;
+}
+
+double FanoutResult::NearPerSecond() const {
+    return seconds > 0 ? double(stats.nearPoseDeliveries) / seconds : 0;
+}
+
+double FanoutResult::NearExpectedPerSecond() const {
+    // Everyone sends at the same rate and each receiver has the same number of near senders,
+    // so a pose reaches that many receivers on average.
+    if (seconds <= 0 || clients < 2) return 0;
+    return double(stats.posesSent) * double(nearPairs) / double(clients) / seconds;
+}
+
+double FanoutResult::FarPerPairPerSecond() const {
+    const double pairs = double(clients) * double(clients - 1) - double(nearPairs);
+    return seconds > 0 && pairs > 0 ? double(stats.farPoseDeliveries) / seconds / pairs : 0;
+}
+
+double FanoutResult::FarExpectedPerPairPerSecond(const FanoutOptions& options) const {
+    const double sent = seconds > 0 && clients > 0 ? double(stats.posesSent) / seconds / clients : 0;
+    // The latest pose once a far period, if the sender moved in it.
+    return reducesFarPoses ? std::min(sent, 1000.0 / options.farPoseMs) : sent;
 }
 
 int64_t FanoutResult::QuantileMicros(double q) const {
