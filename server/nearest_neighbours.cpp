@@ -15,7 +15,11 @@ struct Candidate {
     uint32_t index;
 };
 
-bool Nearer(const Candidate& a, const Candidate& b) { return a.d2 < b.d2 || (a.d2 == b.d2 && a.id < b.id); }
+struct Nearer {
+    bool operator()(const Candidate& a, const Candidate& b) const {
+        return a.d2 < b.d2 || (a.d2 == b.d2 && a.id < b.id);
+    }
+};
 
 bool Finite(const Point& p) {
     return std::isfinite(p.position[0]) && std::isfinite(p.position[1]) && std::isfinite(p.position[2]);
@@ -123,11 +127,11 @@ std::vector<std::vector<uint32_t>> NearestNeighbours::Find(const std::vector<Poi
     for (uint32_t i = 0; i < points.size(); ++i) byId[i] = i;
     std::sort(byId.begin(), byId.end(), [&](uint32_t a, uint32_t b) { return points[a].id < points[b].id; });
 
-    std::priority_queue<Candidate, std::vector<Candidate>, decltype(&Nearer)> best(&Nearer);
+    std::priority_queue<Candidate, std::vector<Candidate>, Nearer> best;
     auto offer = [&](const Candidate& c) {
         if (best.size() < want) {
             best.push(c);
-        } else if (Nearer(c, best.top())) {
+        } else if (Nearer()(c, best.top())) {
             best.pop();
             best.push(c);
         }

@@ -3,6 +3,7 @@
 #include "server/nearest_neighbours.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace server {
@@ -17,8 +18,7 @@ void PoseRelay::Add(uint16_t id, const Pose& pose, bool receives) {
     m.pose = pose;
     EncodeTo(AvatarMoved{id, pose}, m.frame);
     // Turns go round in arrival order, so far poses are spread evenly over the ticks.
-    m.phase = nextPhase_;
-    nextPhase_ = (nextPhase_ + 1) % std::max(1, settings_.farEveryTicks);
+    m.serial = nextSerial_++;
     index_[id] = uint32_t(slots_.size());
     slots_.push_back(std::move(m));
     membersChanged_ = true;
@@ -36,11 +36,13 @@ void PoseRelay::Move(uint16_t id, const Pose& pose) {
     auto it = index_.find(id);
     if (it == index_.end()) return;
     Member& m = slots_[it->second];
+    // Turning on the spot moves nobody nearer: near sets need recomputing only when someone walks.
+    if (pose[0] != m.pose[0] || pose[1] != m.pose[1] || pose[2] != m.pose[2]) positionsChanged_ = true;
     m.pose = pose;
     m.frame.clear();
     EncodeTo(AvatarMoved{id, pose}, m.frame);
     m.moved = m.farDirty = true;
-    anyMoved_ = positionsChanged_ = true;
+    anyMoved_ = true;
 }
 
 std::vector<uint16_t> PoseRelay::NearOf(uint16_t receiver) const {
@@ -78,6 +80,11 @@ void PoseRelay::Regroup() {
         m.fresh.clear();
         std::set_difference(m.near.begin(), m.near.end(), old.begin(), old.end(), std::back_inserter(m.fresh));
     }
+    farPeriod_ = std::max(1, settings_.farEveryTicks);
+    if (settings_.farBudgetPerTick > 0 && slots_.size() > settings_.nearCount + 1) {
+        const double far = double(slots_.size() - settings_.nearCount - 1);
+        farPeriod_ = std::max(farPeriod_, int(std::min(1e6, std::ceil(far / settings_.farBudgetPerTick))));
+    }
     lastRegroup_ = tick_;
     membersChanged_ = positionsChanged_ = false;
 }
@@ -86,11 +93,11 @@ void PoseRelay::Tick(const Deliver& deliver) {
     ++tick_;
     if (membersChanged_ || (positionsChanged_ && tick_ - lastRegroup_ >= uint64_t(settings_.regroupEveryTicks)))
         Regroup();
-    const int period = std::max(1, settings_.farEveryTicks);
-    const int turn = int(tick_ % uint64_t(period));
+    const uint64_t period = uint64_t(farPeriod_);
+    const uint64_t turn = tick_ % period;
     std::vector<uint32_t> due;
     for (uint32_t s = 0; s < slots_.size(); ++s)
-        if (slots_[s].alive && slots_[s].farDirty && slots_[s].phase == turn) due.push_back(s);
+        if (slots_[s].alive && slots_[s].farDirty && slots_[s].serial % period == turn) due.push_back(s);
     Deliveries(due, true, deliver);
     for (uint32_t s : due) slots_[s].farDirty = false;
 }

@@ -8,6 +8,7 @@
 #include "protocol/codec.h"
 #include "protocol/messages.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,10 +23,14 @@ public:
         size_t nearCount = 50;       // avatars each member hears at full rate
         int farEveryTicks = 40;      // a far avatar's latest pose goes out once in this many ticks
         int regroupEveryTicks = 10;  // near sets are recomputed this often while anyone moves
+        // Far poses one receiver gets a tick, on average, at most (0: no limit). In a big crowd
+        // the far turns come round more slowly instead, so what each member receives stays
+        // bounded however many others there are.
+        double farBudgetPerTick = 0;
     };
     using Deliver = std::function<void(uint16_t receiver, std::shared_ptr<const protocol::Bytes> frames)>;
 
-    explicit PoseRelay(Settings settings) : settings_(settings) {}
+    explicit PoseRelay(Settings settings) : settings_(settings), farPeriod_(std::max(1, settings.farEveryTicks)) {}
 
     // A member arrives at `pose` (everyone has just heard of it with that pose). Only members
     // that `receive` are sent poses: on a node of a cluster the other nodes' members only send.
@@ -45,6 +50,8 @@ public:
     // The members `receiver` hears at full rate, nearest first, as of the last recomputation.
     std::vector<uint16_t> NearOf(uint16_t receiver) const;
     bool Empty() const { return index_.empty(); }
+    // Ticks between two turns of one far sender, as of the last recomputation.
+    int FarPeriod() const { return farPeriod_; }
 
 private:
     struct Member {
@@ -53,7 +60,7 @@ private:
         bool receives = true;
         bool moved = false;     // a pose since the last delivery to near receivers
         bool farDirty = false;  // a pose since the last turn for far receivers
-        int phase = 0;          // its turn: ticks where tick % farEveryTicks == phase
+        uint64_t serial = 0;    // arrival order; its turn comes when tick and serial agree modulo the period
         protocol::Pose pose{};
         protocol::Bytes frame;                // AvatarMoved with the latest pose
         std::vector<uint32_t> near;           // slots, ascending
@@ -68,7 +75,8 @@ private:
     std::vector<Member> slots_;                   // dead ones go at the next recomputation
     std::unordered_map<uint16_t, uint32_t> index_;  // id -> slot of the living
     uint64_t tick_ = 0, lastRegroup_ = 0;
-    int nextPhase_ = 0;
+    uint64_t nextSerial_ = 0;
+    int farPeriod_ = 1;
     bool membersChanged_ = false, positionsChanged_ = false, anyMoved_ = false;
     protocol::Bytes scratch_;
 };

@@ -119,6 +119,45 @@ TEST(PoseRelay, EachReceiverGetsItsNearAtFullRateAndTheRestAtTheReducedRate) {
     EXPECT_LE(inbox.deliveries, size_t(n * every));  // one buffer a receiver a tick
 }
 
+TEST(PoseRelay, InACrowdTooBigForTheFarBudgetFarTurnsComeRoundMoreSlowly) {
+    // 100 on a line, 2 near each: 97 far senders, at most 5 far poses a tick to each receiver,
+    // so a far sender's turn comes every 20 ticks instead of every 4.
+    const int n = 100;
+    auto settings = Settings(2, 4, 1000);
+    settings.farBudgetPerTick = 5;
+    PoseRelay relay(settings);
+    Inbox inbox;
+    for (int i = 1; i <= n; ++i) relay.Add(uint16_t(i), At(float(i) * 1000, 0), true);
+    relay.Tick(inbox.Deliver());
+    EXPECT_EQ(relay.FarPeriod(), 20);
+    inbox.Clear();
+    size_t mostInATick = 0;
+    std::map<uint16_t, std::map<uint16_t, int>> heard;
+    for (int t = 0; t < 20; ++t) {
+        for (int i = 1; i <= n; ++i) relay.Move(uint16_t(i), At(float(i) * 1000, 0, float(t)));
+        relay.Tick(inbox.Deliver());
+        for (auto& [receiver, moves] : inbox.got) {
+            mostInATick = std::max(mostInATick, moves.size());
+            for (auto& m : moves) ++heard[receiver][m.clientId];
+        }
+        inbox.Clear();
+    }
+    EXPECT_LE(mostInATick, 2u + 5u);
+    // Over one period: the near ones every tick, every far one exactly once.
+    for (int r = 1; r <= n; ++r) {
+        const auto nearOf = relay.NearOf(uint16_t(r));
+        EXPECT_EQ(heard[uint16_t(r)].size(), size_t(n - 1)) << r;
+        for (auto& [sender, count] : heard[uint16_t(r)]) {
+            const bool isNear = std::find(nearOf.begin(), nearOf.end(), sender) != nearOf.end();
+            EXPECT_EQ(count, isNear ? 20 : 1) << r << " hears " << sender;
+        }
+    }
+    // A smaller crowd fits the budget again: the usual period.
+    for (int i = 10; i <= n; ++i) relay.Remove(uint16_t(i));
+    relay.Tick(inbox.Deliver());
+    EXPECT_EQ(relay.FarPeriod(), 4);
+}
+
 TEST(PoseRelay, ANewcomerNearByIsHeardAtOnce) {
     PoseRelay relay(Settings(1, 50, 1000));
     Inbox inbox;

@@ -23,7 +23,7 @@ const char* ServerOptions::Usage() {
     return "usage: moneko-server [--address A] [--port N] [--port-file F] [--admin-socket F] [--data-dir D]\n"
            "                     [--plain | --cert F --key F] [--max-connections N]\n"
            "                     [--max-per-address N] [--talk-in-timeout-ms N] [--keepalive-ms N]\n"
-           "                     [--pose-tick-ms N] [--near-avatars N] [--far-pose-ms N]\n"
+           "                     [--pose-tick-ms N] [--near-avatars N] [--far-pose-ms N] [--far-poses-per-second N]\n"
            "                     [--send-queue-bytes N] [--rate N] [--burst N]\n"
            "                     [--pose-rate N] [--pose-burst N] [--cluster nats://HOST:PORT | tls://HOST:PORT]\n"
            "                     [--cluster-ca F] [--cluster-cert F --cluster-key F]\n"
@@ -69,6 +69,8 @@ const char* ServerOptions::Help() {
            "                           tick (default 50)\n"
            "  --far-pose-ms N          and the latest pose of every other avatar in its region about\n"
            "                           this often, if it moved (default 800)\n"
+           "  --far-poses-per-second N at most this many far poses a second to each member; in a crowd\n"
+           "                           too big for that, far avatars are heard less often (default 250)\n"
            "  --send-queue-bytes N     output a client may leave unread before it is closed with\n"
            "                           Bye 4 (default 1048576)\n"
            "  --rate N                 messages a second per client, poses aside (default 30)\n"
@@ -129,6 +131,7 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
         else if (name == "--pose-tick-ms") { if (!number(1, 10000)) return std::nullopt; o.poseTickMs = int(n); }
         else if (name == "--near-avatars") { if (!number(0, 65535)) return std::nullopt; o.nearAvatars = int(n); }
         else if (name == "--far-pose-ms") { if (!number(1, 60000)) return std::nullopt; o.farPoseMs = int(n); }
+        else if (name == "--far-poses-per-second") { if (!number(1, 1000000)) return std::nullopt; o.farPosesPerSecond = int(n); }
         else if (name == "--send-queue-bytes") { if (!number(4096, 1L << 30)) return std::nullopt; o.sendQueueBytes = size_t(n); }
         else if (name == "--rate") { if (!number(1, 65535)) return std::nullopt; o.messagesPerSecond = int(n); }
         else if (name == "--burst") { if (!number(1, 65535)) return std::nullopt; o.messageBurst = int(n); }
@@ -157,6 +160,7 @@ PoseRelay::Settings ServerOptions::Interest() const {
     s.farEveryTicks = std::max(1, (farPoseMs + poseTickMs - 1) / poseTickMs);
     // Near sets follow the crowd about five times a second.
     s.regroupEveryTicks = std::max(1, (200 + poseTickMs - 1) / poseTickMs);
+    s.farBudgetPerTick = double(farPosesPerSecond) * poseTickMs / 1000.0;
     return s;
 }
 

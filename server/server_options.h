@@ -21,7 +21,8 @@ struct ServerOptions {
     int keepaliveMs = 5000;             // ping interval; silent three intervals: dropped
     int poseTickMs = 20;
     int nearAvatars = 50;               // each member hears this many nearest avatars at every tick
-    int farPoseMs = 800;                // and everyone else's latest pose about this often
+    int farPoseMs = 800;                // and everyone else's latest pose about this often,
+    int farPosesPerSecond = 250;        // but no more far poses than this a second each: big crowds' far turns slow down
     size_t sendQueueBytes = 1 << 20;    // a client that lets more pile up is dropped
     int messagesPerSecond = 30;         // everything but poses
     int messageBurst = 90;

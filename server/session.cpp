@@ -232,7 +232,15 @@ void Session::Queue(Chunk chunk, bool evenWhenClosing) {
     }
     queuedBytes_ += chunk.length;
     queue_.push_back(std::move(chunk));
-    Write();
+    // The write starts once the current handler is done: whatever else it (and the other
+    // handlers ready now) queue for this peer goes in the same write, so a crowd's chat and
+    // poses cost a system call per batch instead of one per message.
+    if (writing_ || writeSoon_) return;
+    writeSoon_ = true;
+    asio::post(server_.Io(), [self = shared_from_this()] {
+        self->writeSoon_ = false;
+        self->Write();
+    });
 }
 
 void Session::GiveUpOnSlowReader() {

@@ -66,6 +66,7 @@ private:
     std::deque<Chunk> queue_;
     size_t queuedBytes_ = 0;
     bool writing_ = false;
+    bool writeSoon_ = false;  // a write is posted to start after the current handler
     size_t inFlight_ = 0;    // chunks at the front of the queue handed to the socket
     bool closing_ = false;   // no more reading; the queue drains, then the socket closes
     bool finished_ = false;

@@ -32,8 +32,13 @@ double FanoutResult::FarPerPairPerSecond() const {
 
 double FanoutResult::FarExpectedPerPairPerSecond(const FanoutOptions& options) const {
     const double sent = seconds > 0 && clients > 0 ? double(stats.posesSent) / seconds / clients : 0;
-    // The latest pose once a far period, if the sender moved in it.
-    return reducesFarPoses ? std::min(sent, 1000.0 / options.farPoseMs) : sent;
+    if (!reducesFarPoses) return sent;
+    // The latest pose once a far period, if the sender moved in it; the period stretches so that
+    // a receiver's far senders together stay within its far budget.
+    const double farSenders = double(clients - 1) - double(nearPairs) / std::max(clients, 1);
+    double rate = std::min(sent, 1000.0 / options.farPoseMs);
+    if (farSenders > 0) rate = std::min(rate, double(options.farPerSecond) / farSenders);
+    return rate;
 }
 
 int64_t FanoutResult::QuantileMicros(double q) const {

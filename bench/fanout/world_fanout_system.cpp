@@ -28,7 +28,8 @@ std::vector<std::string> WorldFanoutSystem::LimitArguments(const FanoutOptions& 
             "--pose-rate",       std::to_string(std::min(65535, poseRate)),
             "--pose-burst",      std::to_string(std::min(65535, 2 * poseRate)),
             "--near-avatars",    std::to_string(options.nearAvatars),
-            "--far-pose-ms",     std::to_string(options.farPoseMs)};
+            "--far-pose-ms",     std::to_string(options.farPoseMs),
+            "--far-poses-per-second", std::to_string(options.farPerSecond)};
 }
 
 WorldFanoutSystem::WorldFanoutSystem(bool tls) {
