@@ -280,6 +280,9 @@ void WorldServer::Tick() {
     tickTimer_.async_wait([this](std::error_code ec) {
         if (ec || stopped_) return;
         world_->Tick();
+        auto due = std::move(atTick_);
+        atTick_.clear();
+        for (auto& session : due) session->FlushAtTick();
         Tick();
     });
 }
