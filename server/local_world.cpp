@@ -73,12 +73,13 @@ bool LocalWorld::EnterRegion(uint16_t clientId, const std::string& regionName, c
     p->avatarNumber = avatarNumber;
     p->presence = presence;
     p->pose = pose;
-    Region& region = regions_[regionName];
+    Region& region = RegionNamed(regionName);
     for (uint16_t id : region.members) {
         if (auto* other = Find(id)) p->link->Send(AvatarPresent{InfoOf(*other)});
     }
     Broadcast(region, AvatarEntered{InfoOf(*p)});
     region.members.push_back(clientId);
+    region.poses.Add(clientId, pose, true);
     p->region = regionName;
     return true;
 }
@@ -91,7 +92,7 @@ void LocalWorld::LeaveRegion(uint16_t clientId) {
     if (it == regions_.end()) return;
     Region& region = it->second;
     std::erase(region.members, clientId);
-    std::erase(region.moved, clientId);
+    region.poses.Remove(clientId);
     if (region.members.empty()) {
         regions_.erase(it);
         return;
@@ -103,49 +104,27 @@ void LocalWorld::Pose(uint16_t clientId, const protocol::Pose& pose) {
     Participant* p = Find(clientId);
     if (!p || p->region.empty()) return;
     p->pose = pose;
-    Region& region = regions_[p->region];
-    if (std::find(region.moved.begin(), region.moved.end(), clientId) == region.moved.end())
-        region.moved.push_back(clientId);
+    RegionNamed(p->region).poses.Move(clientId, pose);
 }
 
 void LocalWorld::Tick() {
     for (auto& [name, region] : regions_) {
-        if (region.moved.empty()) continue;
-        auto frames = std::make_shared<Bytes>();
-        std::map<uint16_t, std::pair<size_t, size_t>> spans;
-        for (uint16_t id : region.moved) {
-            Participant* p = Find(id);
-            if (!p) continue;
-            const size_t start = frames->size();
-            EncodeTo(AvatarMoved{id, p->pose}, *frames);
-            spans[id] = {start, frames->size() - start};
-        }
-        region.moved.clear();
-        std::shared_ptr<const Bytes> shared = frames;
-        for (uint16_t id : region.members) {
-            Participant* p = Find(id);
-            if (!p) continue;
-            auto own = spans.find(id);
-            // A mover does not get its own pose back; skip the batch if it held only that.
-            if (own != spans.end() && own->second.second == shared->size()) continue;
-            if (own != spans.end())
-                p->link->SendShared(shared, own->second.first, own->second.second);
-            else
-                p->link->SendShared(shared, 0, 0);
-        }
+        region.poses.Tick([this](uint16_t receiver, std::shared_ptr<const Bytes> frames) {
+            if (Participant* p = Find(receiver)) p->link->SendShared(std::move(frames), 0, 0);
+        });
     }
 }
 
 void LocalWorld::Action(uint16_t clientId, const std::string& code) {
     Participant* p = Find(clientId);
     if (!p || p->region.empty()) return;
-    Broadcast(regions_[p->region], AvatarActed{clientId, code});
+    Broadcast(RegionNamed(p->region), AvatarActed{clientId, code});
 }
 
 void LocalWorld::Chat(uint16_t clientId, const std::string& text) {
     Participant* p = Find(clientId);
     if (!p || p->region.empty()) return;
-    Broadcast(regions_[p->region], ChatReceived{clientId, text});
+    Broadcast(RegionNamed(p->region), ChatReceived{clientId, text});
 }
 
 ReplyStatus LocalWorld::OpenEsp(uint16_t clientId, uint16_t partnerId) {

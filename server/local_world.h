@@ -1,5 +1,6 @@
 #pragma once
 // The world kept in this process's memory.
+#include "server/pose_relay.h"
 #include "server/world.h"
 
 #include <map>
@@ -11,6 +12,8 @@ namespace server {
 
 class LocalWorld : public World {
 public:
+    explicit LocalWorld(PoseRelay::Settings interest = {}) : interest_(interest) {}
+
     std::optional<uint16_t> TalkIn(ParticipantLink* link, const std::string& userId,
                                    const std::string& avatarName) override;
     void TalkOut(uint16_t clientId) override;
@@ -45,8 +48,9 @@ private:
         std::set<uint16_t> espPartners;
     };
     struct Region {
+        explicit Region(PoseRelay::Settings interest) : poses(interest) {}
         std::vector<uint16_t> members;  // arrival order
-        std::vector<uint16_t> moved;    // members whose pose changed since the last tick
+        PoseRelay poses;
     };
 
     Participant* Find(uint16_t clientId);
@@ -56,6 +60,9 @@ private:
     void EndEsp(Participant& p);
 
     std::map<uint16_t, Participant> participants_;
+    Region& RegionNamed(const std::string& name) { return regions_.try_emplace(name, interest_).first->second; }
+
+    PoseRelay::Settings interest_;
     std::map<std::string, Region> regions_;
     uint16_t lastId_ = 0;
 };

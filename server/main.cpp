@@ -32,11 +32,12 @@ int main(int argc, char** argv) {
         server::cluster::ClusterSettings settings;
         settings.url = options->cluster;
         settings.tls = {options->clusterCa, options->clusterCert, options->clusterKey};
+        settings.interest = options->Interest();
         auto clusterWorld = std::make_unique<server::cluster::ClusterWorld>(io, settings);
         cluster = clusterWorld.get();
         world = std::move(clusterWorld);
     } else {
-        world = std::make_unique<server::LocalWorld>();
+        world = std::make_unique<server::LocalWorld>(options->Interest());
     }
     server::WorldServer worldServer(io, *options, std::move(world));
     if (cluster) {

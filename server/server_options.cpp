@@ -1,5 +1,6 @@
 #include "server/server_options.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,7 +23,8 @@ const char* ServerOptions::Usage() {
     return "usage: moneko-server [--address A] [--port N] [--port-file F] [--admin-socket F] [--data-dir D]\n"
            "                     [--plain | --cert F --key F] [--max-connections N]\n"
            "                     [--max-per-address N] [--talk-in-timeout-ms N] [--keepalive-ms N]\n"
-           "                     [--pose-tick-ms N] [--send-queue-bytes N] [--rate N] [--burst N]\n"
+           "                     [--pose-tick-ms N] [--near-avatars N] [--far-pose-ms N] [--far-poses-per-second N]\n"
+           "                     [--send-queue-bytes N] [--rate N] [--burst N]\n"
            "                     [--pose-rate N] [--pose-burst N] [--cluster nats://HOST:PORT | tls://HOST:PORT]\n"
            "                     [--cluster-ca F] [--cluster-cert F --cluster-key F]\n"
            "       moneko-server admin [--socket F | --port N] announce [--region R] TEXT\n"
@@ -63,6 +65,12 @@ const char* ServerOptions::Help() {
            "  --keepalive-ms N         ping interval; a connection that completes no frame for three\n"
            "                           intervals is closed with Bye 5 (default 5000)\n"
            "  --pose-tick-ms N         how often moves are relayed (default 20)\n"
+           "  --near-avatars N         each member gets the moves of its N nearest avatars at every\n"
+           "                           tick (default 50)\n"
+           "  --far-pose-ms N          and the latest pose of every other avatar in its region about\n"
+           "                           this often, if it moved (default 800)\n"
+           "  --far-poses-per-second N at most this many far poses a second to each member; in a crowd\n"
+           "                           too big for that, far avatars are heard less often (default 250)\n"
            "  --send-queue-bytes N     output a client may leave unread before it is closed with\n"
            "                           Bye 4 (default 1048576)\n"
            "  --rate N                 messages a second per client, poses aside (default 30)\n"
@@ -121,6 +129,9 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
         else if (name == "--talk-in-timeout-ms") { if (!number(100, 3600000)) return std::nullopt; o.talkInTimeoutMs = int(n); }
         else if (name == "--keepalive-ms") { if (!number(100, 3600000)) return std::nullopt; o.keepaliveMs = int(n); }
         else if (name == "--pose-tick-ms") { if (!number(1, 10000)) return std::nullopt; o.poseTickMs = int(n); }
+        else if (name == "--near-avatars") { if (!number(0, 65535)) return std::nullopt; o.nearAvatars = int(n); }
+        else if (name == "--far-pose-ms") { if (!number(1, 60000)) return std::nullopt; o.farPoseMs = int(n); }
+        else if (name == "--far-poses-per-second") { if (!number(1, 1000000)) return std::nullopt; o.farPosesPerSecond = int(n); }
         else if (name == "--send-queue-bytes") { if (!number(4096, 1L << 30)) return std::nullopt; o.sendQueueBytes = size_t(n); }
         else if (name == "--rate") { if (!number(1, 65535)) return std::nullopt; o.messagesPerSecond = int(n); }
         else if (name == "--burst") { if (!number(1, 65535)) return std::nullopt; o.messageBurst = int(n); }
@@ -140,6 +151,17 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
         return std::nullopt;
     }
     return o;
+}
+
+PoseRelay::Settings ServerOptions::Interest() const {
+    PoseRelay::Settings s;
+    s.nearCount = size_t(nearAvatars);
+    // Whole ticks, rounded up: a far pose never comes more often than asked.
+    s.farEveryTicks = std::max(1, (farPoseMs + poseTickMs - 1) / poseTickMs);
+    // Near sets follow the crowd about five times a second.
+    s.regroupEveryTicks = std::max(1, (200 + poseTickMs - 1) / poseTickMs);
+    s.farBudgetPerTick = double(farPosesPerSecond) * poseTickMs / 1000.0;
+    return s;
 }
 
 std::string DefaultAdminSocket(uint16_t port) {

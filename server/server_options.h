@@ -1,5 +1,7 @@
 #pragma once
 // Command-line settings of moneko-server and its limits.
+#include "server/pose_relay.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -18,6 +20,9 @@ struct ServerOptions {
     int talkInTimeoutMs = 10000;        // from connect to a successful TalkIn
     int keepaliveMs = 5000;             // ping interval; silent three intervals: dropped
     int poseTickMs = 20;
+    int nearAvatars = 50;               // each member hears this many nearest avatars at every tick
+    int farPoseMs = 800;                // and everyone else's latest pose about this often,
+    int farPosesPerSecond = 250;        // but no more far poses than this a second each: big crowds' far turns slow down
     size_t sendQueueBytes = 1 << 20;    // a client that lets more pile up is dropped
     int messagesPerSecond = 30;         // everything but poses
     int messageBurst = 90;
@@ -28,6 +33,9 @@ struct ServerOptions {
     std::string certFile, keyFile;      // empty: made in the data folder on first start
     // TLS to NATS: tls://HOST:PORT in --cluster, with these to check the server and show our own.
     std::string clusterCa, clusterCert, clusterKey;
+
+    // How the pose relay of every region is set up, in ticks of this server.
+    PoseRelay::Settings Interest() const;
 
     // Parses argv (without the program name); nullopt and *error on a bad option.
     static std::optional<ServerOptions> Parse(const std::vector<std::string>& args, std::string* error);

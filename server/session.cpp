@@ -4,6 +4,7 @@
 #include "server/address_key.h"
 #include "server/world_server.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace server {
@@ -215,15 +216,20 @@ void Session::SendShared(std::shared_ptr<const Bytes> frames, size_t skipOffset,
     if (closing_) return;
     if (skipLength == 0) {
         const size_t size = frames->size();
-        Queue(Chunk{std::move(frames), 0, size});
+        Queue(Chunk{std::move(frames), 0, size}, false, true);
         return;
     }
-    if (skipOffset > 0) Queue(Chunk{frames, 0, skipOffset});
+    if (skipOffset > 0) Queue(Chunk{frames, 0, skipOffset}, false, true);
     const size_t rest = skipOffset + skipLength;
-    if (rest < frames->size()) Queue(Chunk{frames, rest, frames->size() - rest});
+    if (rest < frames->size()) Queue(Chunk{frames, rest, frames->size() - rest}, false, true);
 }
 
-void Session::Queue(Chunk chunk, bool evenWhenClosing) {
+void Session::FlushAtTick() {
+    atTick_ = false;
+    if (!writing_ && !writeSoon_) Write();
+}
+
+void Session::Queue(Chunk chunk, bool evenWhenClosing, bool atTick) {
     if (finished_ || (closing_ && !evenWhenClosing)) return;
     if (!evenWhenClosing && queuedBytes_ + chunk.length > server_.Options().sendQueueBytes) {
         // A reader this slow would hold memory for everyone; it goes, nobody waits for it.
@@ -232,7 +238,25 @@ void Session::Queue(Chunk chunk, bool evenWhenClosing) {
     }
     queuedBytes_ += chunk.length;
     queue_.push_back(std::move(chunk));
-    Write();
+    // A write in progress takes the rest along when it completes. Otherwise what the world
+    // sends a whole region (chat, presence, poses) waits for the pose tick, at most one tick,
+    // so a member of a crowd gets one write a tick however many others talk; anything else goes
+    // once the current handler is done, together with whatever the handlers ready now queue.
+    // Either way the order of the queue is the order of the stream. A queue that grows big
+    // within a tick goes at once: waiting must never bring a fast reader near the limit.
+    if (writing_ || writeSoon_) return;
+    if (atTick && queuedBytes_ < std::min<size_t>(16384, server_.Options().sendQueueBytes / 4)) {
+        if (!atTick_) {
+            atTick_ = true;
+            server_.WriteAtTick(shared_from_this());
+        }
+        return;
+    }
+    writeSoon_ = true;
+    asio::post(server_.Io(), [self = shared_from_this()] {
+        self->writeSoon_ = false;
+        self->Write();
+    });
 }
 
 void Session::GiveUpOnSlowReader() {

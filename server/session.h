@@ -32,6 +32,8 @@ public:
     void SendShared(std::shared_ptr<const protocol::Bytes> frames, size_t skipOffset, size_t skipLength) override;
     void Drop(protocol::ByeReason reason, const std::string& text) override;
     std::string PeerHex() const override { return peerHex_; }
+    // The pose tick: whatever waits for it goes out now.
+    void FlushAtTick();
 
     const std::string& PeerAddress() const { return peerAddress_; }
     uint64_t Serial() const { return serial_; }
@@ -46,7 +48,9 @@ private:
     void Read();
     void Handle(protocol::Message& message);
     void Reply(uint16_t seq, protocol::MessageType request, protocol::ReplyStatus status);
-    void Queue(Chunk chunk, bool evenWhenClosing = false);
+    // Frames for one peer go out soon (after the current handler) or, for what the world sends
+    // many peers at once, with the next pose tick.
+    void Queue(Chunk chunk, bool evenWhenClosing = false, bool atTick = false);
     void Write();
     // The peer does not read: what it has not started to receive is dropped, and a Bye takes its place.
     void GiveUpOnSlowReader();
@@ -66,6 +70,8 @@ private:
     std::deque<Chunk> queue_;
     size_t queuedBytes_ = 0;
     bool writing_ = false;
+    bool writeSoon_ = false;  // a write is posted to start after the current handler
+    bool atTick_ = false;     // a write waits for the next pose tick
     size_t inFlight_ = 0;    // chunks at the front of the queue handed to the socket
     bool closing_ = false;   // no more reading; the queue drains, then the socket closes
     bool finished_ = false;

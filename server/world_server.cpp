@@ -37,7 +37,7 @@ std::string LogText(const std::string& bytes) {
 }
 
 WorldServer::WorldServer(asio::io_context& io, ServerOptions options)
-    : WorldServer(io, std::move(options), std::make_unique<LocalWorld>()) {}
+    : WorldServer(io, options, std::make_unique<LocalWorld>(options.Interest())) {}
 
 WorldServer::WorldServer(asio::io_context& io, ServerOptions options, std::unique_ptr<World> world)
     : io_(io),
@@ -270,10 +270,19 @@ size_t WorldServer::Moderate(const std::string& line, bool share, std::string* e
 }
 
 void WorldServer::Tick() {
-    tickTimer_.expires_after(std::chrono::milliseconds(options_.poseTickMs));
+    // Ticks keep their own rhythm, whatever each one costs; a server that falls more than a
+    // tick behind starts afresh rather than relaying several ticks in a burst.
+    const auto period = std::chrono::milliseconds(options_.poseTickMs);
+    const auto now = std::chrono::steady_clock::now();
+    auto next = tickTimer_.expiry() + period;
+    if (next + period < now) next = now;
+    tickTimer_.expires_at(next);
     tickTimer_.async_wait([this](std::error_code ec) {
         if (ec || stopped_) return;
         world_->Tick();
+        auto due = std::move(atTick_);
+        atTick_.clear();
+        for (auto& session : due) session->FlushAtTick();
         Tick();
     });
 }

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace server {
 
@@ -35,6 +36,8 @@ public:
     const ServerOptions& Options() const { return options_; }
     const Moderation& GetModeration() const { return moderation_; }
     void Forget(Session* session);
+    // The session writes what it has queued right after the next pose tick.
+    void WriteAtTick(std::shared_ptr<Session> session) { atTick_.push_back(std::move(session)); }
     // One line on standard error per session event.
     void Log(const std::string& line);
 
@@ -65,6 +68,7 @@ private:
     std::unique_ptr<AdminChannel> admin_;
     std::unique_ptr<asio::ssl::context> tls_;  // null: --plain
     std::map<uint64_t, std::shared_ptr<Session>> sessions_;
+    std::vector<std::shared_ptr<Session>> atTick_;
     std::map<std::string, int> perAddress_;
     Moderation moderation_;
     LogThrottle acceptErrors_;

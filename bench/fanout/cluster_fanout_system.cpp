@@ -109,9 +109,10 @@ bool ClusterFanoutSystem::Launch(const FanoutOptions& options, std::string* erro
     return true;
 }
 
-std::unique_ptr<FanoutClient> ClusterFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats) {
+std::unique_ptr<FanoutClient> ClusterFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats,
+                                                     const CrowdLayout& layout) {
     const auto& endpoint = endpoints_[size_t(index) % endpoints_.size()];
-    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats);
+    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats, nullptr, &layout);
 }
 
 std::optional<double> ClusterFanoutSystem::CpuSeconds() const {

@@ -17,7 +17,9 @@ public:
 
     std::string Name() const override { return "moneko-server x2 + NATS"; }
     bool Launch(const FanoutOptions& options, std::string* error) override;
-    std::unique_ptr<FanoutClient> MakeClient(int index, asio::io_context& io, FanoutStats& stats) override;
+    std::unique_ptr<FanoutClient> MakeClient(int index, asio::io_context& io, FanoutStats& stats,
+                                             const CrowdLayout& layout) override;
+    bool ReducesFarPoses() const override { return true; }
     std::optional<double> CpuSeconds() const override;
     std::string LogTail() const override;
     void Shutdown() override;

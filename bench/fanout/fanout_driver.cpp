@@ -36,13 +36,16 @@ FanoutResult FanoutDriver::Run(FanoutSystem& system) {
     result.system = system.Name();
     result.clients = options_.clients;
     result.chatReachesSender = system.ChatReachesSender();
+    result.reducesFarPoses = system.ReducesFarPoses();
     if (!system.Launch(options_, &result.error)) return result;
+    const CrowdLayout layout(options_.clients, options_.nearAvatars);
+    result.nearPairs = uint64_t(options_.clients) * uint64_t(layout.NearCount());
 
     std::vector<std::unique_ptr<ClientLoop>> loops;
     for (int t = 0; t < options_.threads; ++t) loops.push_back(std::make_unique<ClientLoop>(options_, 1234u + t));
     for (int i = 0; i < options_.clients; ++i) {
         ClientLoop& loop = *loops[size_t(i) % loops.size()];
-        loop.Add(system.MakeClient(i, loop.Io(), loop.Stats()));
+        loop.Add(system.MakeClient(i, loop.Io(), loop.Stats(), layout));
     }
 
     const uint64_t joinDeadline = NowMicros() + 30'000'000 + uint64_t(options_.clients) * 20'000;

@@ -67,6 +67,33 @@ TEST(FanoutDriver, MosquittoRunAndReport) {
     EXPECT_NE(out.str().find("load average 1.00 1.00 1.00"), std::string::npos);
 }
 
+TEST(FanoutDriver, ACrowdHearsItsNearestInFullAndTheRestAtTheFarRateWhileTheBrokerSendsEverything) {
+    auto o = SmallRun();
+    o.clients = 12;
+    o.nearAvatars = 3;
+    o.farPoseMs = 250;  // 4 a second against the 20 poses sent
+    o.seconds = 2.5;
+    WorldFanoutSystem world;
+    MosquittoFanoutSystem broker;
+    FanoutDriver driver(o);
+    const auto w = driver.Run(world);
+    ASSERT_TRUE(w.Ok()) << w.error;
+    EXPECT_EQ(w.stats.nearPoseDeliveries + w.stats.farPoseDeliveries, w.stats.poseDeliveries);
+    EXPECT_GT(w.NearPerSecond(), 0.9 * w.NearExpectedPerSecond());
+    EXPECT_LT(w.NearPerSecond(), 1.1 * w.NearExpectedPerSecond());
+    EXPECT_DOUBLE_EQ(w.FarExpectedPerPairPerSecond(o), 4.0);
+    EXPECT_GT(w.FarPerPairPerSecond(), 0.6 * 4.0);
+    EXPECT_LT(w.FarPerPairPerSecond(), 1.1 * 4.0);
+    const auto b = driver.Run(broker);
+    ASSERT_TRUE(b.Ok()) << b.error;
+    EXPECT_GT(b.FarPerPairPerSecond(), 0.8 * b.FarExpectedPerPairPerSecond(o));
+    EXPECT_GT(b.FarExpectedPerPairPerSecond(o), 15.0);
+    std::ostringstream out;
+    FanoutReport::Print(out, o, {w, b}, "1.00 1.00 1.00");
+    EXPECT_NE(out.str().find("near target"), std::string::npos) << out.str();
+    EXPECT_NE(out.str().find("each hears its 3 nearest"), std::string::npos) << out.str();
+}
+
 TEST(FanoutDriver, MissingServerIsReportedAsAFailure) {
     auto o = SmallRun();
     o.serverBinary = "/nonexistent/moneko-server";

@@ -21,11 +21,15 @@ bool ToNumber(const std::string& text, double min, double max, double* out) {
 const char* FanoutOptions::Usage() {
     return "usage: fanout_bench [--clients N] [--poses-per-second P] [--chat-interval SECONDS]\n"
            "                    [--warmup SECONDS] [--seconds SECONDS] [--threads 1|2]\n"
+           "                    [--near K] [--far-pose-ms MS] [--far-per-second F]\n"
            "                    [--systems world,world-plain,cluster,mosquitto,mosquitto-plain]\n"
            "                    [--server PATH] [--mosquitto PATH]\n"
            "  world and mosquitto speak TLS 1.3; the -plain ones do not; cluster is plain\n"
            "N clients join one region (or subscribe to one topic); each sends P poses a second and a\n"
-           "chat line every few seconds. Prints deliveries a second, p50/p99 latency and server CPU.\n";
+           "chat line every few seconds. Clients stand scattered over the region; each should hear its\n"
+           "K nearest (default 50) at full rate and the rest every MS ms (default 800), at most F far\n"
+           "poses a second each (default 250); these go to the server. Prints deliveries a second,\n"
+           "near and far apart, p50/p99 latency and server CPU.\n";
 }
 
 std::optional<FanoutOptions> FanoutOptions::Parse(const std::vector<std::string>& args, std::string* error) {
@@ -54,6 +58,9 @@ std::optional<FanoutOptions> FanoutOptions::Parse(const std::vector<std::string>
         else if (name == "--warmup") { if (!number(0, 600, false)) return std::nullopt; o.warmupSeconds = n; }
         else if (name == "--seconds") { if (!number(0.5, 3600, false)) return std::nullopt; o.seconds = n; }
         else if (name == "--threads") { if (!number(1, 2, true)) return std::nullopt; o.threads = int(n); }
+        else if (name == "--near") { if (!number(0, 65535, true)) return std::nullopt; o.nearAvatars = int(n); }
+        else if (name == "--far-pose-ms") { if (!number(1, 60000, true)) return std::nullopt; o.farPoseMs = int(n); }
+        else if (name == "--far-per-second") { if (!number(1, 1000000, true)) return std::nullopt; o.farPerSecond = int(n); }
         else if (name == "--server") o.serverBinary = value;
         else if (name == "--mosquitto") o.mosquittoBinary = value;
         else if (name == "--systems") {

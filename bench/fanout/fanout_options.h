@@ -14,6 +14,9 @@ struct FanoutOptions {
     double warmupSeconds = 2.0;
     double seconds = 10.0;             // measured time, after the warm-up
     int threads = 1;                   // client event loops
+    int nearAvatars = 50;              // the server's --near-avatars: heard at full rate
+    int farPoseMs = 800;               // the server's --far-pose-ms: how often the rest are heard
+    int farPerSecond = 250;            // the server's --far-poses-per-second: far poses each may get
     std::vector<std::string> systems = {"world", "mosquitto"};
     std::string serverBinary;          // empty: moneko-server next to the benchmark
     std::string mosquittoBinary = "/usr/sbin/mosquitto";

@@ -36,12 +36,19 @@ std::optional<bool> FanoutReport::TargetMet(const FanoutResult& world, const Fan
     return world.DeliveriesPerSecond() >= broker.DeliveriesPerSecond() && world.QuantileMicros(0.99) < kTargetP99Micros;
 }
 
+bool FanoutReport::NearTargetMet(const FanoutResult& world) {
+    return world.Ok() && world.NearPerSecond() >= kNearShareNeeded * world.NearExpectedPerSecond() &&
+           world.stats.nearPoseLatency.Quantile(0.99) < kTargetP99Micros;
+}
+
 void FanoutReport::Print(std::ostream& out, const FanoutOptions& options, const std::vector<FanoutResult>& results,
                          const std::string& loadAverage) {
     out << "fan-out: " << options.clients << " clients in one region/topic, " << options.posesPerSecond
         << " poses/s each, a chat line every " << Format("%.1f", options.chatIntervalSeconds) << " s each; "
         << Format("%.1f", options.warmupSeconds) << " s warm-up, " << Format("%.1f", options.seconds)
-        << " s measured; " << options.threads << " client thread(s); load average " << loadAverage << "\n";
+        << " s measured; " << options.threads << " client thread(s); each hears its " << options.nearAvatars
+        << " nearest at full rate, the rest every " << options.farPoseMs << " ms; load average " << loadAverage
+        << "\n";
     char line[512];
     std::snprintf(line, sizeof line, "%-14s %12s %11s %9s %9s %9s %9s %9s %9s %7s %7s %9s\n", "system",
                   "deliveries/s", "expected/s", "p50 ms", "p99 ms", "pose p99", "chat p99", "max ms", "server %",
@@ -63,7 +70,26 @@ void FanoutReport::Print(std::ostream& out, const FanoutOptions& options, const 
                       static_cast<unsigned long long>(r.stats.unstamped));
         out << line;
     }
+    std::snprintf(line, sizeof line, "%-14s %11s %11s %7s %9s %9s %11s %10s %9s %9s\n", "near/far", "near/s",
+                  "near exp/s", "near %", "near p50", "near p99", "far/s", "far/pair/s", "expected", "far p99");
+    out << line;
+    for (const auto& r : results) {
+        if (!r.Ok()) continue;
+        const double nearExpected = r.NearExpectedPerSecond();
+        std::snprintf(line, sizeof line, "%-14s %11.0f %11.0f %7.1f %9s %9s %11.0f %10.3f %9.3f %9s\n",
+                      r.system.c_str(), r.NearPerSecond(), nearExpected,
+                      nearExpected > 0 ? 100.0 * r.NearPerSecond() / nearExpected : 0.0,
+                      Millis(r.stats.nearPoseLatency.Quantile(0.5)).c_str(),
+                      Millis(r.stats.nearPoseLatency.Quantile(0.99)).c_str(),
+                      r.seconds > 0 ? double(r.stats.farPoseDeliveries) / r.seconds : 0.0, r.FarPerPairPerSecond(),
+                      r.FarExpectedPerPairPerSecond(options), Millis(r.stats.farPoseLatency.Quantile(0.99)).c_str());
+        out << line;
+    }
     const FanoutResult* world = Find(results, "moneko-server");
+    if (world) {
+        out << "near target (" << Format("%.0f", 100 * kNearShareNeeded) << " % of near poses delivered, near p99 < "
+            << Millis(kTargetP99Micros) << " ms): " << (NearTargetMet(*world) ? "met" : "NOT met") << "\n";
+    }
     const FanoutResult* broker = Find(results, "mosquitto");
     if (world && broker) {
         const double deliveries = broker->DeliveriesPerSecond() > 0

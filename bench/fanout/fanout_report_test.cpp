@@ -46,4 +46,35 @@ TEST(FanoutReport, TargetNeedsBothThroughputAndLatency) {
     EXPECT_NE(out.str().find("NOT met"), std::string::npos) << out.str();
 }
 
+TEST(FanoutReport, ExpectedFarRateIsTheFarPeriodOrTheBudgetWhicheverIsSlower) {
+    FanoutOptions o;  // far every 800 ms, at most 250 far poses a second each
+    FanoutResult r;
+    r.reducesFarPoses = true;
+    r.seconds = 2;
+    r.clients = 200;
+    r.nearPairs = 200 * 50;
+    r.stats.posesSent = 200 * 10 * 2;
+    EXPECT_DOUBLE_EQ(r.FarExpectedPerPairPerSecond(o), 1.25);  // 149 far senders fit in the budget
+    r.clients = 1000;
+    r.nearPairs = 1000 * 50;
+    r.stats.posesSent = 1000 * 10 * 2;
+    EXPECT_DOUBLE_EQ(r.FarExpectedPerPairPerSecond(o), 250.0 / 949);
+    r.reducesFarPoses = false;  // the broker sends every pose
+    EXPECT_DOUBLE_EQ(r.FarExpectedPerPairPerSecond(o), 10.0);
+}
+
+TEST(FanoutReport, NearTargetNeedsNearlyEveryNearPoseAndItsLatency) {
+    auto world = Result("moneko-server", 0, 0);
+    world.nearPairs = 3 * 1;  // each of 3 hears 1 at full rate: 10 poses over 2 s give 5 a second
+    world.stats.nearPoseDeliveries = 10;
+    for (int i = 0; i < 10; ++i) world.stats.nearPoseLatency.Add(49'000);
+    EXPECT_DOUBLE_EQ(world.NearExpectedPerSecond(), 10.0 * 3 / 3 / 2);
+    EXPECT_TRUE(FanoutReport::NearTargetMet(world));
+    world.stats.nearPoseDeliveries = 9;
+    EXPECT_FALSE(FanoutReport::NearTargetMet(world));
+    world.stats.nearPoseDeliveries = 10;
+    world.stats.nearPoseLatency.Add(60'000);  // one slow pose in eleven is more than 1 %
+    EXPECT_FALSE(FanoutReport::NearTargetMet(world));
+}
+
 }  // namespace fanout

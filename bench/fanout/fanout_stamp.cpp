@@ -12,14 +12,19 @@ constexpr std::string_view kChatPrefix = "t=";
 
 }  // namespace
 
-protocol::Pose PoseWithStamp(uint64_t micros, int sender) {
+protocol::Pose PoseWithStamp(uint64_t micros, int sender, float x, float z) {
     micros &= kMaxPoseStampMicros;
-    // x and z carry the time, y the sender; the facing stays a plain unit vector.
-    return {float(micros >> 16), float(sender), float(micros & 0xFFFF), 0.0f, 0.0f, -1.0f};
+    return {x, 0.0f, z, float(micros >> 16), float(sender), float(micros & 0xFFFF)};
+}
+
+std::optional<int> SenderOfPose(const protocol::Pose& pose) {
+    const float sender = pose[4];
+    if (!std::isfinite(sender) || sender < 0 || sender > 65535.0f || std::floor(sender) != sender) return std::nullopt;
+    return int(sender);
 }
 
 std::optional<uint64_t> StampOfPose(const protocol::Pose& pose) {
-    const float high = pose[0], low = pose[2];
+    const float high = pose[3], low = pose[5];
     if (!std::isfinite(high) || !std::isfinite(low) || high < 0 || low < 0 || low > 65535.0f ||
         high > float(kMaxPoseStampMicros >> 16) || std::floor(high) != high || std::floor(low) != low)
         return std::nullopt;

@@ -10,19 +10,26 @@ namespace fanout {
 TEST(FanoutStamp, PoseCarriesTheTimeExactlyOverItsWholeRange) {
     for (uint64_t micros : {uint64_t(0), uint64_t(1), uint64_t(65535), uint64_t(65536), uint64_t(3'600'000'000),
                             kMaxPoseStampMicros}) {
-        const auto pose = PoseWithStamp(micros, 199);
+        const auto pose = PoseWithStamp(micros, 199, 123456.5f, 7.25f);
         EXPECT_EQ(StampOfPose(pose), micros) << micros;
-        EXPECT_EQ(pose[1], 199.0f);
-        EXPECT_EQ(pose[5], -1.0f);  // still a unit facing
+        EXPECT_EQ(SenderOfPose(pose), 199);
+        // The position is the sender's place, untouched by the time.
+        EXPECT_EQ(pose[0], 123456.5f);
+        EXPECT_EQ(pose[1], 0.0f);
+        EXPECT_EQ(pose[2], 7.25f);
     }
 }
 
 TEST(FanoutStamp, PoseThatCarriesNoTimeIsRecognised) {
-    EXPECT_FALSE(StampOfPose({0.5f, 0, 0, 0, 0, -1}));
-    EXPECT_FALSE(StampOfPose({1, 0, 70000.0f, 0, 0, -1}));
-    EXPECT_FALSE(StampOfPose({-1, 0, 0, 0, 0, -1}));
-    EXPECT_FALSE(StampOfPose({NAN, 0, 0, 0, 0, -1}));
-    EXPECT_FALSE(StampOfPose({1e30f, 0, 0, 0, 0, -1}));
+    EXPECT_FALSE(StampOfPose({0, 0, 0, 0.5f, 0, 0}));
+    EXPECT_FALSE(StampOfPose({0, 0, 0, 1, 0, 70000.0f}));
+    EXPECT_FALSE(StampOfPose({0, 0, 0, -1, 0, 0}));
+    EXPECT_FALSE(StampOfPose({0, 0, 0, NAN, 0, 0}));
+    EXPECT_FALSE(StampOfPose({0, 0, 0, 1e30f, 0, 0}));
+    EXPECT_FALSE(StampOfPose({0, 0, 0, 0, 0, -1}));  // a plain facing
+    EXPECT_FALSE(SenderOfPose({0, 0, 0, 0, -1, 0}));
+    EXPECT_FALSE(SenderOfPose({0, 0, 0, 0, 0.5f, 0}));
+    EXPECT_FALSE(SenderOfPose({0, 0, 0, 0, NAN, 0}));
 }
 
 TEST(FanoutStamp, ChatCarriesTheTime) {

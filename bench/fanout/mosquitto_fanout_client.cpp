@@ -18,16 +18,23 @@ constexpr int kMaxReadsPerWake = 4096;
 }  // namespace
 
 MosquittoFanoutClient::MosquittoFanoutClient(int index, asio::io_context& io, uint16_t port, std::string topic,
-                                             FanoutStats& stats, std::string tlsCa)
-    : index_(index), port_(port), topic_(std::move(topic)), tlsCa_(std::move(tlsCa)), stats_(stats), socket_(io), misc_(io) {}
+                                             FanoutStats& stats, std::string tlsCa, const CrowdLayout* layout)
+    : index_(index),
+      port_(port),
+      topic_(std::move(topic)),
+      tlsCa_(std::move(tlsCa)),
+      stats_(stats),
+      layout_(layout),
+      socket_(io),
+      misc_(io) {}
 
 MosquittoFanoutClient::~MosquittoFanoutClient() {
     Close();
     if (mosq_) mosquitto_destroy(mosq_);
 }
 
-std::string MosquittoFanoutClient::PosePayload(uint64_t nowMicros, int sender) {
-    const auto pose = PoseWithStamp(nowMicros, sender);
+std::string MosquittoFanoutClient::PosePayload(uint64_t nowMicros, int sender, float x, float z) {
+    const auto pose = PoseWithStamp(nowMicros, sender, x, z);
     std::string payload(3 + sizeof pose, '\0');
     payload[0] = 'P';
     payload[1] = char(uint16_t(sender) >> 8);
@@ -81,21 +88,21 @@ void MosquittoFanoutClient::OnMessage(mosquitto*, void* self, const mosquitto_me
     const char* data = static_cast<const char*>(message->payload);
     const size_t size = size_t(message->payloadlen);
     FanoutStats& stats = client->stats_;
-    std::optional<uint64_t> sent;
     if (data[0] == 'P') {
-        ++stats.poseDeliveries;
         protocol::Pose pose{};
         if (size == 3 + sizeof pose) {
             std::memcpy(pose.data(), data + 3, sizeof pose);
-            sent = StampOfPose(pose);
+            stats.CountPose(pose, client->index_, client->layout_, NowMicros());
+        } else {
+            ++stats.poseDeliveries;
+            ++stats.unstamped;
         }
-        if (sent) stats.poseLatency.Add(int64_t(NowMicros()) - int64_t(*sent));
-    } else {
-        ++stats.chatDeliveries;
-        sent = StampOfChat(std::string_view(data + 1, size - 1));
-        if (sent) stats.chatLatency.Add(int64_t(NowMicros()) - int64_t(*sent));
+        return;
     }
-    if (!sent) ++stats.unstamped;
+    ++stats.chatDeliveries;
+    const auto sent = StampOfChat(std::string_view(data + 1, size - 1));
+    if (sent) stats.chatLatency.Add(int64_t(NowMicros()) - int64_t(*sent));
+    else ++stats.unstamped;
 }
 
 void MosquittoFanoutClient::WaitReadable() {
@@ -146,7 +153,8 @@ void MosquittoFanoutClient::Publish(const std::string& payload) {
 
 void MosquittoFanoutClient::SendPose(uint64_t nowMicros) {
     if (state_ != State::Ready) return;
-    Publish(PosePayload(nowMicros, index_));
+    const auto at = layout_ ? layout_->PositionOf(index_) : std::array<float, 2>{0, 0};
+    Publish(PosePayload(nowMicros, index_, at[0], at[1]));
     ++stats_.posesSent;
 }
 

@@ -18,7 +18,7 @@ class MosquittoFanoutClient : public FanoutClient {
 public:
     // tlsCa: the broker's certificate, to speak TLS with it; empty: plain.
     MosquittoFanoutClient(int index, asio::io_context& io, uint16_t port, std::string topic, FanoutStats& stats,
-                          std::string tlsCa = {});
+                          std::string tlsCa = {}, const CrowdLayout* layout = nullptr);
     ~MosquittoFanoutClient() override;
 
     void Start() override;
@@ -30,7 +30,7 @@ public:
     void Close() override;
 
     // A pose message: 'P', the sender as u16, then the pose's six floats (as the world relays).
-    static std::string PosePayload(uint64_t nowMicros, int sender);
+    static std::string PosePayload(uint64_t nowMicros, int sender, float x = 0, float z = 0);
 
 private:
     enum class State { Connecting, Subscribing, Ready, Failed, Closed };
@@ -51,6 +51,7 @@ private:
     std::string topic_;
     std::string tlsCa_;
     FanoutStats& stats_;
+    const CrowdLayout* layout_;
     mosquitto* mosq_ = nullptr;
     asio::posix::stream_descriptor socket_;
     asio::steady_timer misc_;

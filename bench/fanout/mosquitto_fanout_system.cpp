@@ -115,8 +115,9 @@ bool MosquittoFanoutSystem::Launch(const FanoutOptions& options, std::string* er
     return false;
 }
 
-std::unique_ptr<FanoutClient> MosquittoFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats) {
-    return std::make_unique<MosquittoFanoutClient>(index, io, port_, kTopic, stats, cert_);
+std::unique_ptr<FanoutClient> MosquittoFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats,
+                                                     const CrowdLayout& layout) {
+    return std::make_unique<MosquittoFanoutClient>(index, io, port_, kTopic, stats, cert_, &layout);
 }
 
 std::optional<double> MosquittoFanoutSystem::CpuSeconds() const { return broker_.CpuSeconds(); }

@@ -17,7 +17,8 @@ public:
 
     std::string Name() const override { return tls_ ? "mosquitto" : "mosquitto plain"; }
     bool Launch(const FanoutOptions& options, std::string* error) override;
-    std::unique_ptr<FanoutClient> MakeClient(int index, asio::io_context& io, FanoutStats& stats) override;
+    std::unique_ptr<FanoutClient> MakeClient(int index, asio::io_context& io, FanoutStats& stats,
+                                             const CrowdLayout& layout) override;
     std::optional<double> CpuSeconds() const override;
     bool ChatReachesSender() const override { return false; }
     std::string LogTail() const override;

@@ -18,12 +18,14 @@ constexpr uint16_t kTalkInSeq = 1, kEnterSeq = 2;
 }  // namespace
 
 WorldFanoutClient::WorldFanoutClient(int index, asio::io_context& io, asio::ip::tcp::endpoint server,
-                                     std::string region, FanoutStats& stats, asio::ssl::context* tls)
+                                     std::string region, FanoutStats& stats, asio::ssl::context* tls,
+                                     const CrowdLayout* layout)
     : index_(index),
       socket_(io),
       server_(server),
       region_(std::move(region)),
       stats_(stats),
+      layout_(layout),
       readBuffer_(std::make_unique<std::array<uint8_t, 65536>>()) {
     if (tls) tls_ = std::make_unique<asio::ssl::stream<asio::ip::tcp::socket&>>(socket_, *tls);
 }
@@ -72,12 +74,7 @@ void WorldFanoutClient::Read() {
 void WorldFanoutClient::Handle(Message& message) {
     if (auto* moved = std::get_if<AvatarMoved>(&message)) {
         if (state_ != State::Ready) return;
-        ++stats_.poseDeliveries;
-        if (auto sent = StampOfPose(moved->pose)) {
-            stats_.poseLatency.Add(int64_t(NowMicros()) - int64_t(*sent));
-        } else {
-            ++stats_.unstamped;
-        }
+        stats_.CountPose(moved->pose, index_, layout_, NowMicros());
     } else if (auto* chat = std::get_if<ChatReceived>(&message)) {
         if (state_ != State::Ready) return;
         ++stats_.chatDeliveries;
@@ -99,7 +96,7 @@ void WorldFanoutClient::Handle(Message& message) {
                         std::to_string(int(reply->status)) + ")");
         if (state_ == State::TalkingIn && reply->seq == kTalkInSeq) {
             state_ = State::Entering;
-            Send(EnterRegion{kEnterSeq, region_, "0", PoseWithStamp(NowMicros(), index_), 1});
+            Send(EnterRegion{kEnterSeq, region_, "0", OwnPose(NowMicros()), 1});
         } else if (state_ == State::Entering && reply->seq == kEnterSeq) {
             state_ = State::Ready;
         }
@@ -112,8 +109,13 @@ void WorldFanoutClient::Handle(Message& message) {
 
 void WorldFanoutClient::SendPose(uint64_t nowMicros) {
     if (state_ != State::Ready) return;
-    Send(protocol::SendPose{PoseWithStamp(nowMicros, index_)});
+    Send(protocol::SendPose{OwnPose(nowMicros)});
     ++stats_.posesSent;
+}
+
+protocol::Pose WorldFanoutClient::OwnPose(uint64_t nowMicros) const {
+    const auto at = layout_ ? layout_->PositionOf(index_) : std::array<float, 2>{0, 0};
+    return PoseWithStamp(nowMicros, index_, at[0], at[1]);
 }
 
 void WorldFanoutClient::SendChat(uint64_t nowMicros) {

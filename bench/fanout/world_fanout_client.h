@@ -18,7 +18,7 @@ namespace fanout {
 class WorldFanoutClient : public FanoutClient {
 public:
     WorldFanoutClient(int index, asio::io_context& io, asio::ip::tcp::endpoint server, std::string region,
-                      FanoutStats& stats, asio::ssl::context* tls = nullptr);
+                      FanoutStats& stats, asio::ssl::context* tls = nullptr, const CrowdLayout* layout = nullptr);
 
     void Start() override;
     bool Ready() const override { return state_ == State::Ready; }
@@ -35,6 +35,7 @@ private:
     void Handle(protocol::Message& message);
     void Send(const protocol::Message& message);
     void Flush();
+    protocol::Pose OwnPose(uint64_t nowMicros) const;
     void Fail(const std::string& why);
 
     int index_;
@@ -43,6 +44,7 @@ private:
     asio::ip::tcp::endpoint server_;
     std::string region_;
     FanoutStats& stats_;
+    const CrowdLayout* layout_;  // null: everyone at the origin, near and far not told apart
     State state_ = State::Connecting;
     std::string error_;
     protocol::FrameDecoder decoder_{protocol::Direction::ToClient};

@@ -26,7 +26,10 @@ std::vector<std::string> WorldFanoutSystem::LimitArguments(const FanoutOptions& 
     const int poseRate = std::max(120, 2 * options.posesPerSecond);
     return {"--max-per-address", std::to_string(std::min(100000, options.clients + 16)),
             "--pose-rate",       std::to_string(std::min(65535, poseRate)),
-            "--pose-burst",      std::to_string(std::min(65535, 2 * poseRate))};
+            "--pose-burst",      std::to_string(std::min(65535, 2 * poseRate)),
+            "--near-avatars",    std::to_string(options.nearAvatars),
+            "--far-pose-ms",     std::to_string(options.farPoseMs),
+            "--far-poses-per-second", std::to_string(options.farPerSecond)};
 }
 
 WorldFanoutSystem::WorldFanoutSystem(bool tls) {
@@ -77,9 +80,10 @@ bool WorldFanoutSystem::LaunchNode(const FanoutOptions& options, const std::vect
     return false;
 }
 
-std::unique_ptr<FanoutClient> WorldFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats) {
+std::unique_ptr<FanoutClient> WorldFanoutSystem::MakeClient(int index, asio::io_context& io, FanoutStats& stats,
+                                                     const CrowdLayout& layout) {
     const auto& endpoint = endpoints_[size_t(index) % endpoints_.size()];
-    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats, tls_.get());
+    return std::make_unique<WorldFanoutClient>(index, io, endpoint, kRegion, stats, tls_.get(), &layout);
 }
 
 std::optional<double> WorldFanoutSystem::CpuSeconds() const {

@@ -2,6 +2,7 @@
 // How a node takes part in a cluster: where NATS is, and the timings of liveness and leases.
 #include "server/cluster/id_leases.h"
 #include "server/cluster/nats_link.h"
+#include "server/pose_relay.h"
 
 #include <chrono>
 #include <string>
@@ -16,6 +17,7 @@ struct ClusterSettings {
     std::chrono::milliseconds nodeTimeout{3000};  // a node silent this long is gone
     std::chrono::milliseconds startupSync{2000};  // longest wait for the other nodes' rosters
     IdLeases::Settings leases;
+    PoseRelay::Settings interest;                 // who hears whose poses at full rate
 };
 
 }  // namespace server::cluster

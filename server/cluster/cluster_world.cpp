@@ -220,8 +220,14 @@ void ClusterWorld::TalkOut(uint16_t clientId) {
     Publish(NodeSubject(nodeId_, "presence"), m);
 }
 
+PoseRelay::Deliver ClusterWorld::ToLinks() {
+    return [this](uint16_t receiver, std::shared_ptr<const Bytes> frames) {
+        if (Participant* p = Find(receiver); p && p->link) p->link->SendShared(std::move(frames), 0, 0);
+    };
+}
+
 void ClusterWorld::AddToRegion(Participant& p, const std::string& regionName) {
-    Region& region = regions_[regionName];
+    Region& region = RegionNamed(regionName);
     // Everyone on this node hears of the newcomer; a local newcomer also hears who is there.
     if (p.link) {
         for (uint16_t id : region.members)
@@ -230,6 +236,7 @@ void ClusterWorld::AddToRegion(Participant& p, const std::string& regionName) {
     p.region = regionName;
     Broadcast(region, AvatarEntered{InfoOf(p)});
     region.members.push_back(p.clientId);
+    region.poses.Add(p.clientId, p.pose, p.link != nullptr);
 }
 
 void ClusterWorld::RemoveFromRegion(Participant& p) {
@@ -240,6 +247,7 @@ void ClusterWorld::RemoveFromRegion(Participant& p) {
     Region& region = it->second;
     std::erase(region.members, p.clientId);
     std::erase(region.moved, p.clientId);
+    region.poses.Remove(p.clientId);
     if (region.members.empty()) {
         regions_.erase(it);
         return;
@@ -276,47 +284,32 @@ void ClusterWorld::Pose(uint16_t clientId, const protocol::Pose& pose) {
     Participant* p = FindLocal(clientId);
     if (!p || p->region.empty()) return;
     p->pose = pose;
-    Region& region = regions_[p->region];
+    Region& region = RegionNamed(p->region);
+    region.poses.Move(clientId, pose);
     if (std::find(region.moved.begin(), region.moved.end(), clientId) == region.moved.end())
         region.moved.push_back(clientId);
 }
 
 void ClusterWorld::Tick() {
+    const auto deliver = ToLinks();
     for (auto& [name, region] : regions_) {
-        if (region.moved.empty()) continue;
-        auto frames = std::make_shared<Bytes>();
-        std::map<uint16_t, std::pair<size_t, size_t>> spans;
-        ClusterMessage batch = Make(Kind::Poses);
-        batch.region = name;
-        for (uint16_t id : region.moved) {
-            Participant* p = Find(id);
-            if (!p) continue;
-            const size_t start = frames->size();
-            EncodeTo(AvatarMoved{id, p->pose}, *frames);
-            spans[id] = {start, frames->size() - start};
-            batch.poses.emplace_back(id, p->pose);
+        if (!region.moved.empty()) {
+            // The other nodes filter for their own members, so they get every move.
+            ClusterMessage batch = Make(Kind::Poses);
+            batch.region = name;
+            for (uint16_t id : region.moved)
+                if (Participant* p = Find(id)) batch.poses.emplace_back(id, p->pose);
+            region.moved.clear();
+            if (!batch.poses.empty()) Publish(RegionSubject(name, "pose"), batch);
         }
-        region.moved.clear();
-        std::shared_ptr<const Bytes> shared = frames;
-        for (uint16_t id : region.members) {
-            Participant* p = Find(id);
-            if (!p || !p->link) continue;
-            auto own = spans.find(id);
-            // A mover does not get its own pose back; skip the batch if it held only that.
-            if (own != spans.end() && own->second.second == shared->size()) continue;
-            if (own != spans.end())
-                p->link->SendShared(shared, own->second.first, own->second.second);
-            else
-                p->link->SendShared(shared, 0, 0);
-        }
-        if (!batch.poses.empty()) Publish(RegionSubject(name, "pose"), batch);
+        region.poses.Tick(deliver);
     }
 }
 
 void ClusterWorld::Action(uint16_t clientId, const std::string& code) {
     Participant* p = FindLocal(clientId);
     if (!p || p->region.empty()) return;
-    Broadcast(regions_[p->region], AvatarActed{clientId, code});
+    Broadcast(RegionNamed(p->region), AvatarActed{clientId, code});
     ClusterMessage m = Make(Kind::Action);
     m.region = p->region;
     m.clientId = clientId;
@@ -327,7 +320,7 @@ void ClusterWorld::Action(uint16_t clientId, const std::string& code) {
 void ClusterWorld::Chat(uint16_t clientId, const std::string& text) {
     Participant* p = FindLocal(clientId);
     if (!p || p->region.empty()) return;
-    Broadcast(regions_[p->region], ChatReceived{clientId, text});
+    Broadcast(RegionNamed(p->region), ChatReceived{clientId, text});
     ClusterMessage m = Make(Kind::Chat);
     m.region = p->region;
     m.clientId = clientId;
@@ -608,17 +601,16 @@ void ClusterWorld::Receive(const std::string&, const std::string& data) {
     case Kind::Poses: {
         auto it = regions_.find(m.region);
         if (it == regions_.end()) break;
-        auto frames = std::make_shared<Bytes>();
+        bool any = false;
         for (const auto& [id, pose] : m.poses) {
             Participant* p = Find(id);
             if (!p || p->link || p->region != m.region) continue;
             p->pose = pose;
-            EncodeTo(AvatarMoved{id, pose}, *frames);
+            it->second.poses.Move(id, pose);
+            any = true;
         }
-        if (frames->empty()) break;
-        std::shared_ptr<const Bytes> shared = frames;
-        for (uint16_t id : it->second.members)
-            if (Participant* p = Find(id); p && p->link) p->link->SendShared(shared, 0, 0);
+        // Near receivers here hear them now rather than at this node's next tick.
+        if (any) it->second.poses.DeliverNear(ToLinks());
         break;
     }
     case Kind::Action:

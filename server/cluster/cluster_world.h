@@ -77,8 +77,10 @@ private:
         std::set<uint16_t> espPartners;  // on a remote participant: its local partners
     };
     struct Region {
+        explicit Region(PoseRelay::Settings interest) : poses(interest) {}
         std::vector<uint16_t> members;  // arrival order, every node's
         std::vector<uint16_t> moved;    // local members whose pose changed since the last tick
+        PoseRelay poses;                // every node's members send, this node's receive
     };
     struct Node {
         Clock::time_point lastHeard;
@@ -92,6 +94,9 @@ private:
     Member MemberOf(const Participant& p) const;
     // To the members of a region on this node.
     void Broadcast(const Region& region, const protocol::Message& message);
+    Region& RegionNamed(const std::string& name) { return regions_.try_emplace(name, settings_.interest).first->second; }
+    // Hands a relay's deliveries to this node's participants.
+    PoseRelay::Deliver ToLinks();
     // Takes p out of its region; the others there (on this node) hear AvatarLeft.
     void RemoveFromRegion(Participant& p);
     void AddToRegion(Participant& p, const std::string& region);

@@ -8,6 +8,7 @@
 #include <nats/nats.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
 #include <regex>
 #include <set>
@@ -24,22 +25,23 @@ const Pose kOrigin{0, 0, 0, 0, 0, -1};
 
 class ClusterTest : public ::testing::Test {
 protected:
-    void StartCluster(int nodes) {
+    void StartCluster(int nodes, std::vector<std::string> extraArgs = {}) {
         ASSERT_TRUE(nats.Start()) << "nats-server did not start";
+        extraArgs.insert(extraArgs.begin(), {"--cluster", nats.Url()});
         for (int i = 0; i < nodes; ++i) {
             node.push_back(std::make_unique<ServerProcess>());
-            ASSERT_TRUE(node.back()->Start({"--cluster", nats.Url()})) << node.back()->Log();
+            ASSERT_TRUE(node.back()->Start(extraArgs)) << node.back()->Log();
         }
     }
 
     uint16_t Join(WireClient& c, ServerProcess& server, const std::string& user, const std::string& region = "",
-                  const std::string& name = "n") {
+                  const std::string& name = "n", const Pose& at = kOrigin) {
         EXPECT_TRUE(c.Connect("127.0.0.1", server.Port()));
         EXPECT_TRUE(c.WaitFor<Welcome>(2000));
         auto r = c.Call(TalkIn{0, 0x00020001, user, "", name, 0, 0});
         EXPECT_TRUE(r && r->status == ReplyStatus::Ok) << server.Log();
         if (!region.empty()) {
-            auto e = c.Call(EnterRegion{0, region, "1", kOrigin, 1});
+            auto e = c.Call(EnterRegion{0, region, "1", at, 1});
             EXPECT_TRUE(e && e->status == ReplyStatus::Ok);
         }
         return r ? r->clientId : 0;
@@ -155,6 +157,51 @@ TEST_F(ClusterTest, PresenceChatActionsAndPosesCrossNodes) {
     ASSERT_TRUE(WaitFor<AvatarEntered>(a, [&](const AvatarEntered& e) { return e.avatar.clientId == ib; }));
     b.Close();  // dropping the connection counts as leaving, on every node
     EXPECT_EQ(a.WaitFor<AvatarLeft>(3000), AvatarLeft{ib});
+}
+
+TEST_F(ClusterTest, PosesFromAnotherNodeAreFilteredByNearnessLikeLocalOnes) {
+    StartCluster(2, {"--near-avatars", "1", "--far-pose-ms", "1500"});
+    auto step = [](float x, int i) { return Pose{x, 0, 0, float(i), 0, -1}; };
+    WireClient o, nearby, far, local;
+    Join(o, *node[0], "1", "crowd", "o", step(0, 0));
+    Settle();
+    const uint16_t in = Join(nearby, *node[1], "2", "crowd", "near", step(1000, 0));
+    const uint16_t ifar = Join(far, *node[1], "3", "crowd", "far", step(80000, 0));
+    // On o's own node and right beside the far one: it hears the far one at full rate.
+    const uint16_t il = Join(local, *node[0], "4", "crowd", "local", step(79000, 0));
+    Settle();
+    o.Pump(0);
+    o.Backlog().clear();
+    local.Pump(0);
+    local.Backlog().clear();
+    for (int i = 1; i <= 20; ++i) {
+        nearby.Send(SendPose{step(1000, i)});
+        far.Send(SendPose{step(80000, i)});
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    auto movesOf = [](WireClient& c, int ms) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        do c.Pump(10);
+        while (std::chrono::steady_clock::now() < deadline);
+        std::map<uint16_t, std::vector<Pose>> out;
+        for (auto& m : c.Backlog())
+            if (auto* moved = std::get_if<AvatarMoved>(&m)) out[moved->clientId].push_back(moved->pose);
+        c.Backlog().clear();
+        return out;
+    };
+    auto got = movesOf(o, 150);
+    EXPECT_GE(got[in].size(), 15u) << node[0]->Log();
+    EXPECT_LE(got[ifar].size(), 2u);
+    auto beside = movesOf(local, 150);
+    EXPECT_GE(beside[ifar].size(), 15u);
+    EXPECT_LE(beside[in].size(), 2u);
+    // The far one's last step reaches o within a far period.
+    auto farSteps = got[ifar];
+    auto later = movesOf(o, 1700);
+    farSteps.insert(farSteps.end(), later[ifar].begin(), later[ifar].end());
+    ASSERT_FALSE(farSteps.empty());
+    EXPECT_EQ(farSteps.back(), step(80000, 20));
+    (void)il;
 }
 
 TEST_F(ClusterTest, ClientIdsStayUniqueAcrossThreeNodes) {
