@@ -42,7 +42,10 @@ namespace {
 
 constexpr float kGhostTransparency = AvatarLod::kGhostTransparency;
 constexpr float kSeeThroughTransparency = 0.75f;
-constexpr double kShortestGlide = 0.1, kLongestGlide = 0.5;
+// A stream of poses glides from one to the next for as long as they are apart; the server sends
+// far avatars' poses less often (under a second apart), so the longest glide still covers them.
+// After a stop, or for the first pose, a step takes half a second.
+constexpr double kShortestGlide = 0.1, kLongestGlide = 1.0, kStartingGlide = 0.5;
 constexpr float kTagHeightMetres = 0.28f;
 
 float ShortestTurn(float from, float to) {
@@ -351,7 +354,8 @@ void Avatar::Place(const AvatarPose& pose) {
 
 void Avatar::MoveTo(const AvatarPose& pose, double now) {
     // Glide for about as long as poses are apart, so a stream of poses reads as one walk.
-    double since = lastMove_ < 0 ? kLongestGlide : now - lastMove_;
+    double since = lastMove_ < 0 ? kStartingGlide : now - lastMove_;
+    if (since > kLongestGlide) since = kStartingGlide;
     lastMove_ = now;
     from_ = ShownPosition();
     fromYaw_ = ShownYaw();

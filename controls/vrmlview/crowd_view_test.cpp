@@ -100,7 +100,7 @@ TEST_F(CrowdViewTest, FiguresFurtherAwayAreDrawnLighterAndInFullAgainNearby) {
     EXPECT_NEAR(h3, h0, 0.1f * h0);
 
     ASSERT_TRUE(view.MoveAvatar(1, At(0, 8)));
-    RunEvents(700);
+    RunEvents(1200);
     Frame(&view);
     EXPECT_EQ(avatar->Level(), 0);
 }
@@ -110,7 +110,7 @@ TEST_F(CrowdViewTest, AFigureWalkingAlongAStepKeepsItsDrawingUntilClearlyPast) {
     auto atDistance = [](float d) { return At(0, 10 - std::sqrt(d * d - 1.6f * 1.6f)); };
     auto goTo = [&](float d) {
         EXPECT_TRUE(view.MoveAvatar(1, atDistance(d)));
-        RunEvents(800);  // the glide takes at most half a second
+        RunEvents(1200);  // the glide takes at most a second
         Frame(&view);
         return view.FindAvatar(1)->Level();
     };
@@ -123,6 +123,28 @@ TEST_F(CrowdViewTest, AFigureWalkingAlongAStepKeepsItsDrawingUntilClearlyPast) {
     EXPECT_EQ(goTo(3.9f), 1);  // just back: still the lighter one
     EXPECT_EQ(goTo(4.1f), 1);
     EXPECT_EQ(goTo(3.5f), 0);
+}
+
+TEST_F(CrowdViewTest, AFarWalkerWhosePosesComeSeldomKeepsMovingBetweenThem) {
+    // The server sends a far figure's pose under a second apart; the figure glides all that time
+    // instead of striding and standing.
+    ASSERT_TRUE(view.CreateAvatar(1, "u", "walker", "1", 1, At(0, -10)));
+    const Avatar* walker = view.FindAvatar(1);
+    ASSERT_TRUE(view.MoveAvatar(1, At(1, -10)));
+    RunEvents(800);
+    ASSERT_TRUE(view.MoveAvatar(1, At(2, -10)));
+    RunEvents(550);
+    const float halfway = walker->ShownPosition()[0];
+    EXPECT_GT(halfway, 1.2f);
+    EXPECT_LT(halfway, 1.95f) << "the figure already stands at the next pose";
+    RunEvents(600);
+    EXPECT_NEAR(walker->ShownPosition()[0], 2.0f, 1e-3);
+
+    // After a stop, a new step still takes half a second, not the whole pause.
+    RunEvents(800);
+    ASSERT_TRUE(view.MoveAvatar(1, At(3, -10)));
+    RunEvents(700);
+    EXPECT_NEAR(walker->ShownPosition()[0], 3.0f, 1e-3);
 }
 
 TEST_F(CrowdViewTest, OnlyTheNearestFiguresCarryTagsAndAFarOneRegainsItsTagWhenItComesNear) {
