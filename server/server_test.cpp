@@ -106,18 +106,6 @@ TEST_F(ServerTest, RegionFlowBetweenClients) {
     EXPECT_EQ(a.WaitFor<AvatarLeft>(3000), AvatarLeft{ib});
 }
 
-// Poses one client received in the next `ms`, per sender, in order.
-std::map<uint16_t, std::vector<Pose>> MovesWithin(WireClient& c, int ms) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    do c.Pump(10);
-    while (std::chrono::steady_clock::now() < deadline);
-    std::map<uint16_t, std::vector<Pose>> out;
-    for (auto& m : c.Backlog())
-        if (auto* moved = std::get_if<AvatarMoved>(&m)) out[moved->clientId].push_back(moved->pose);
-    c.Backlog().clear();
-    return out;
-}
-
 Pose Step(float x, float z, int step) { return Pose{x, 0, z, float(step), 0, -1}; }
 
 TEST_F(ServerTest, MembersHearTheirNearestAtFullRateAndEveryoneElseAtTheFarRate) {
@@ -127,7 +115,7 @@ TEST_F(ServerTest, MembersHearTheirNearestAtFullRateAndEveryoneElseAtTheFarRate)
     const uint16_t ia = Join(a, "2", "crowd", "a", Step(1000, 0, 0));
     const uint16_t ib = Join(b, "3", "crowd", "b", Step(0, 2000, 0));
     const uint16_t ic = Join(c, "4", "crowd", "c", Step(60000, 0, 0));
-    MovesWithin(o, 300);
+    o.TakeMovesWithin(300);
     // Twenty steps each, 50 ms apart: o hears its two nearest every step, the far one now and then.
     for (int i = 1; i <= 20; ++i) {
         a.Send(SendPose{Step(1000, 0, i)});
@@ -135,7 +123,7 @@ TEST_F(ServerTest, MembersHearTheirNearestAtFullRateAndEveryoneElseAtTheFarRate)
         c.Send(SendPose{Step(60000, 0, i)});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    auto got = MovesWithin(o, 100);
+    auto got = o.TakeMovesWithin(100);
     EXPECT_GE(got[ia].size(), 15u);
     EXPECT_GE(got[ib].size(), 15u);
     EXPECT_LE(got[ic].size(), 2u);
@@ -143,7 +131,7 @@ TEST_F(ServerTest, MembersHearTheirNearestAtFullRateAndEveryoneElseAtTheFarRate)
     EXPECT_EQ(got[ia].back(), Step(1000, 0, 20));
     // The far one's last step is not lost: it comes within one far period.
     auto farSteps = got[ic];
-    auto later = MovesWithin(o, 1700);
+    auto later = o.TakeMovesWithin(1700);
     farSteps.insert(farSteps.end(), later[ic].begin(), later[ic].end());
     ASSERT_FALSE(farSteps.empty()) << server.Log();
     EXPECT_EQ(farSteps.back(), Step(60000, 0, 20));
@@ -152,26 +140,26 @@ TEST_F(ServerTest, MembersHearTheirNearestAtFullRateAndEveryoneElseAtTheFarRate)
     WireClient d;
     const uint16_t id = Join(d, "5", "crowd", "d", Step(500, 0, 0));
     ASSERT_TRUE(o.WaitFor<AvatarEntered>(2000));
-    MovesWithin(o, 100);
+    o.TakeMovesWithin(100);
     for (int i = 1; i <= 10; ++i) {
         d.Send(SendPose{Step(500, 0, i)});
         b.Send(SendPose{Step(0, 2000, 100 + i)});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    got = MovesWithin(o, 100);
+    got = o.TakeMovesWithin(100);
     EXPECT_GE(got[id].size(), 8u);
     EXPECT_LE(got[ib].size(), 2u);
 
     // o walks over to c: c's moves come at full rate from then on, and b's (the farthest now)
     // still do not.
     o.Send(SendPose{Step(59000, 0, 1)});
-    MovesWithin(o, 400);
+    o.TakeMovesWithin(400);
     for (int i = 1; i <= 10; ++i) {
         c.Send(SendPose{Step(60000, 0, 100 + i)});
         b.Send(SendPose{Step(0, 2000, 200 + i)});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    got = MovesWithin(o, 100);
+    got = o.TakeMovesWithin(100);
     EXPECT_GE(got[ic].size(), 8u);
     EXPECT_LE(got[ib].size(), 2u);
     // Chat still reaches everyone, near or far.

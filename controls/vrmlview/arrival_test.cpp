@@ -58,7 +58,21 @@ protected:
         ASSERT_EQ(view_.LoadVrmlFile(TestDataPath("entry_in_crate.wrl")), 1);
         view_.SetAvatarModelFile(TestDataPath("avatar.wrl"));
     }
+    // Enters at the entry point (inside the crate) with collision on or off; returns where the
+    // own figure then stands. Every pose reported to the others goes into reports_.
+    SbVec3f Enter(bool collision) {
+        ShowForTest(&view_);
+        view_.SetCollision(collision);
+        QObject::connect(&view_, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports_.push_back(pose); });
+        entry_.dz = -1;
+        EXPECT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry_));
+        view_.AttachViewpoint();
+        RunEvents(50);
+        return view_.FindAvatar(1)->ShownPosition();
+    }
     VrmlView view_;
+    AvatarPose entry_;
+    std::vector<AvatarPose> reports_;
 };
 
 TEST_F(EntryInACrate, FigureBoxesCutIntoFurnitureAndWallsButWaysThroughCurtainsAreOpen) {
@@ -81,38 +95,20 @@ TEST_F(EntryInACrate, FigureBoxesCutIntoFurnitureAndWallsButWaysThroughCurtainsA
 }
 
 TEST_F(EntryInACrate, WithCollisionTheArrivingFigureStepsOutOnTheOpenSide) {
-    ShowForTest(&view_);
-    view_.SetCollision(true);
-    std::vector<AvatarPose> reports;
-    QObject::connect(&view_, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports.push_back(pose); });
-    AvatarPose entry;
-    entry.dz = -1;
-    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
-    view_.AttachViewpoint();
-    RunEvents(50);
-    const SbVec3f own = view_.FindAvatar(1)->ShownPosition();
+    const SbVec3f own = Enter(true);
     EXPECT_TRUE(std::fabs(own[0]) > 1.25f || std::fabs(own[2]) > 1.25f) << own[0] << "," << own[2] << " is in the crate";
     EXPECT_LT(own[0], 1.5f) << "not behind the wall";
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_NEAR(reports[0].x, own[0] * 1000.0f, 1.0f);
-    EXPECT_NEAR(reports[0].z, own[2] * 1000.0f, 1.0f);
+    ASSERT_EQ(reports_.size(), 1u);
+    EXPECT_NEAR(reports_[0].x, own[0] * 1000.0f, 1.0f);
+    EXPECT_NEAR(reports_[0].z, own[2] * 1000.0f, 1.0f);
 }
 
 TEST_F(EntryInACrate, OneWhoTookTheSameSpotOutOfTheCrateEarlierIsMadeWayFor) {
-    ShowForTest(&view_);
-    view_.SetCollision(true);
-    std::vector<AvatarPose> reports;
-    QObject::connect(&view_, &VrmlView::viewpointMoved, [&](int16_t, AvatarPose pose) { reports.push_back(pose); });
-    AvatarPose entry;
-    entry.dz = -1;
-    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
-    view_.AttachViewpoint();
-    RunEvents(50);
-    const SbVec3f firstSpot = view_.FindAvatar(1)->ShownPosition();
+    const SbVec3f firstSpot = Enter(true);
     ASSERT_GT(Apart(firstSpot, SbVec3f(0, 0, 0)), 1.0f);
     // Someone who came earlier stepped out of the crate to that very spot; the server announces
     // them only now.
-    AvatarPose there = entry;
+    AvatarPose there = entry_;
     there.x = firstSpot[0] * 1000.0f;
     there.z = firstSpot[2] * 1000.0f;
     ASSERT_TRUE(view_.CreateAvatar(2, "u", "earlier", "1", 1, there));
@@ -120,20 +116,13 @@ TEST_F(EntryInACrate, OneWhoTookTheSameSpotOutOfTheCrateEarlierIsMadeWayFor) {
     const SbVec3f own = view_.FindAvatar(1)->Pose().Position();
     EXPECT_GE(Apart(own, firstSpot), ArrivalSpot::kClearance - 1e-3f) << "not inside the other";
     EXPECT_TRUE(std::fabs(own[0]) > 1.25f || std::fabs(own[2]) > 1.25f) << "nor back in the crate";
-    ASSERT_EQ(reports.size(), 2u) << "the others learn the new place";
-    EXPECT_NEAR(reports[1].x, own[0] * 1000.0f, 1.0f);
-    EXPECT_NEAR(reports[1].z, own[2] * 1000.0f, 1.0f);
+    ASSERT_EQ(reports_.size(), 2u) << "the others learn the new place";
+    EXPECT_NEAR(reports_[1].x, own[0] * 1000.0f, 1.0f);
+    EXPECT_NEAR(reports_[1].z, own[2] * 1000.0f, 1.0f);
 }
 
 TEST_F(EntryInACrate, WithoutCollisionTheEntryPointIsKept) {
-    ShowForTest(&view_);
-    view_.SetCollision(false);
-    AvatarPose entry;
-    entry.dz = -1;
-    ASSERT_TRUE(view_.CreateAvatar(1, "me", "me", "1", 1, entry));
-    view_.AttachViewpoint();
-    RunEvents(50);
-    EXPECT_LT(Apart(view_.FindAvatar(1)->ShownPosition(), SbVec3f(0, 0, 0)), 1e-3f);
+    EXPECT_LT(Apart(Enter(false), SbVec3f(0, 0, 0)), 1e-3f);
 }
 
 TEST(ArrivalInTheView, TheSecondToArriveStandsApartAndReportsWhere) {

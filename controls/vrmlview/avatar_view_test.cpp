@@ -1,4 +1,5 @@
 #include "controls/vrmlview/avatar.h"
+#include "controls/vrmlview/room_view_test_fixture.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
 
@@ -40,16 +41,8 @@ float ArmAngle(const Avatar* avatar) {
     return angle;
 }
 
-class AvatarViewTest : public ::testing::Test {
+class AvatarViewTest : public RoomViewTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(view.LoadVrmlFile(TestDataPath("room.wrl")), 1);
-        view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
-        ShowForTest(&view);
-        empty = Frame(&view);
-    }
-    VrmlView view;
-    QImage empty;
     // Screen points where an avatar at (-2, 4) and at (2, 4) shows its body.
     const QPoint left{62, 160}, right{258, 160};
 };

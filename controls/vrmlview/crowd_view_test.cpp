@@ -5,6 +5,7 @@
 #include "controls/vrmlview/avatar_model_cache.h"
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/node_search.h"
+#include "controls/vrmlview/room_view_test_fixture.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
 
@@ -66,17 +67,7 @@ SoGroup* ReadVrml(const char* text) {
     return root;
 }
 
-class CrowdViewTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_EQ(view.LoadVrmlFile(TestDataPath("room.wrl")), 1);
-        view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
-        ShowForTest(&view);
-        empty = Frame(&view);
-    }
-    VrmlView view;
-    QImage empty;
-};
+class CrowdViewTest : public RoomViewTest {};
 
 TEST_F(CrowdViewTest, FiguresFurtherAwayAreDrawnLighterAndInFullAgainNearby) {
     ASSERT_TRUE(view.CreateAvatar(1, "u", "walker", "1", 1, At(0, 8)));

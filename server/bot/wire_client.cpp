@@ -150,6 +150,17 @@ bool WireClient::SendRaw(const Bytes& bytes) {
 
 bool WireClient::Send(const Message& message) { return SendRaw(Encode(message)); }
 
+std::map<uint16_t, std::vector<protocol::Pose>> WireClient::TakeMovesWithin(int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    do Pump(10);
+    while (std::chrono::steady_clock::now() < deadline);
+    std::map<uint16_t, std::vector<protocol::Pose>> moves;
+    for (auto& m : backlog_)
+        if (auto* moved = std::get_if<protocol::AvatarMoved>(&m)) moves[moved->clientId].push_back(moved->pose);
+    backlog_.clear();
+    return moves;
+}
+
 bool WireClient::Pump(int timeoutMs) {
     if (fd_ < 0) return false;
     // Bytes TLS has already decrypted do not show in poll.

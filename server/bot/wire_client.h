@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -51,6 +52,8 @@ public:
     // Reads whatever has arrived without blocking (into the backlog); false once closed.
     bool Pump(int timeoutMs = 0);
     std::deque<protocol::Message>& Backlog() { return backlog_; }
+    // Reads for `ms`, then takes the poses received per sender, in order; the backlog is emptied.
+    std::map<uint16_t, std::vector<protocol::Pose>> TakeMovesWithin(int ms);
     // True once the server closed the connection (after everything it sent was read).
     bool PeerClosed() const { return peerClosed_; }
 

@@ -179,25 +179,15 @@ TEST_F(ClusterTest, PosesFromAnotherNodeAreFilteredByNearnessLikeLocalOnes) {
         far.Send(SendPose{step(80000, i)});
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    auto movesOf = [](WireClient& c, int ms) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        do c.Pump(10);
-        while (std::chrono::steady_clock::now() < deadline);
-        std::map<uint16_t, std::vector<Pose>> out;
-        for (auto& m : c.Backlog())
-            if (auto* moved = std::get_if<AvatarMoved>(&m)) out[moved->clientId].push_back(moved->pose);
-        c.Backlog().clear();
-        return out;
-    };
-    auto got = movesOf(o, 150);
+    auto got = o.TakeMovesWithin(150);
     EXPECT_GE(got[in].size(), 15u) << node[0]->Log();
     EXPECT_LE(got[ifar].size(), 2u);
-    auto beside = movesOf(local, 150);
+    auto beside = local.TakeMovesWithin(150);
     EXPECT_GE(beside[ifar].size(), 15u);
     EXPECT_LE(beside[in].size(), 2u);
     // The far one's last step reaches o within a far period.
     auto farSteps = got[ifar];
-    auto later = movesOf(o, 1700);
+    auto later = o.TakeMovesWithin(1700);
     farSteps.insert(farSteps.end(), later[ifar].begin(), later[ifar].end());
     ASSERT_FALSE(farSteps.empty());
     EXPECT_EQ(farSteps.back(), step(80000, 20));
