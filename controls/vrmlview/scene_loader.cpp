@@ -152,16 +152,15 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
         bytes = std::move(plain);
     }
     if (bytes.size() > limits.maxFileBytes) return fail(0, QStringLiteral("scene too large"));
-    bool vrml1 = false;
-    {
-        SoInput probe;
-        probe.setBuffer(bytes.constData(), static_cast<size_t>(bytes.size()));
-        if (!probe.isValidBuffer() || !(probe.isFileVRML2() || probe.isFileVRML1())) {
-            return fail(0, QStringLiteral("not a VRML file"));
-        }
-        vrml1 = probe.isFileVRML1();
-    }
+    // One input for the header check and every read attempt: the library gives each buffer it
+    // reads a large read buffer of its own, which costs more than parsing a small world.
     VrmlText text(std::move(bytes));
+    SoInput input;
+    input.setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+    if (!input.isValidBuffer() || !(input.isFileVRML2() || input.isFileVRML1())) {
+        return fail(0, QStringLiteral("not a VRML file"));
+    }
+    const bool vrml1 = input.isFileVRML1();
     if (const int deepLine = text.LineNestedDeeperThan(limits.maxNesting)) {
         return fail(deepLine, QStringLiteral("nested deeper than %1 levels").arg(limits.maxNesting));
     }
@@ -174,9 +173,9 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     int repairs = 0;
     SoVRMLGroup* group = nullptr;
     QStringList errors;
-    for (;;) {
-        SoInput input;
-        input.setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+    for (bool again = false;; again = true) {
+        // After a repair the text changed: read it from its start again.
+        if (again) input.setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
         if (!dir.isEmpty()) SoInput::addDirectoryFirst(dir.constData());
         errors.clear();
         SoErrorCB* oldHandler = SoReadError::getHandlerCallback();
@@ -312,19 +311,19 @@ SoSeparator* SceneLoader::Load(const QString& address, QString* error, QStringLi
     return Read(bytes, SourceOf(address), error, warnings);
 }
 
-SoNode* SceneLoader::LoadInline(const QString& reference, int line) {
+SoNode* SceneLoader::LoadInline(const QString& reference, int line, const QString& kind) {
     SceneLoadContext* context = SceneLoadContext::Current();
     if (!context) return nullptr;
     const QString parent = context->CurrentFile();
     const QString address = context->Resolve(reference);
     if (address.isEmpty()) {
-        context->Warn(parent, line, QStringLiteral("Inline \"%1\" not read: not a file or web address").arg(reference));
+        context->Warn(parent, line, QStringLiteral("%1 \"%2\" not read: not a file or web address").arg(kind, reference));
         return nullptr;
     }
     const QString id = SceneLoadContext::Identity(address);
     QString why;
     if (!context->Enter(address, &why)) {
-        context->Warn(parent, line, QStringLiteral("Inline \"%1\" skipped: %2").arg(reference, why));
+        context->Warn(parent, line, QStringLiteral("%1 \"%2\" skipped: %3").arg(kind, reference, why));
         return nullptr;
     }
     SoNode* content = context->Loaded(id);
@@ -346,7 +345,7 @@ SoNode* SceneLoader::LoadInline(const QString& reference, int line) {
             content = group;
         } else {
             context->Remember(id, nullptr);
-            context->Warn(parent, line, QStringLiteral("Inline \"%1\" not loaded: %2").arg(reference, error));
+            context->Warn(parent, line, QStringLiteral("%1 \"%2\" not loaded: %3").arg(kind, reference, error));
         }
     }
     context->Leave();

@@ -38,7 +38,9 @@ SceneRepair::ReadError SceneRepair::Split(const QString& debugText) {
         error.line = match.captured(1).toInt();
         text.remove(match.capturedStart(), match.capturedLength());
     }
-    text.remove(QRegularExpression(QStringLiteral("^Coin read error:\\s*")));
+    // Compiled once: every read error of every file passes here.
+    static const QRegularExpression prefix(QStringLiteral("^Coin read error:\\s*"));
+    text.remove(prefix);
     error.message = text.trimmed();
     return error;
 }
@@ -48,6 +50,7 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
     static const QRegularExpression unknownNode(QStringLiteral("^Node type ``(.+)'' not recognized"));
     static const QRegularExpression unknownField(QStringLiteral("^Unknown field \"(.+)\" in \"(.+)\""));
     static const QRegularExpression unknownName(QStringLiteral("^Unknown reference \"(.+)\""));
+    static const QRegularExpression vrmlPrefix(QStringLiteral("^VRML"));
     static const QRegularExpression badValue(QStringLiteral("^Couldn't read value for field \"(.+)\" of (\\S+)"));
 
     if (auto m = unknownNode.match(error.message); m.hasMatch()) {
@@ -73,6 +76,30 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
         }
         return false;
     }
+    static const QRegularExpression externProto(QStringLiteral("^EXTERNPROTO url \"(.*)\" could not be read"));
+    if (auto m = externProto.match(error.message); m.hasMatch()) {
+        // The declaration with that url (the error's line is where reading stopped, after it).
+        // Why it gave no PROTO was warned when it was fetched; nodes of its type are then
+        // unknown nodes, cut out one by one.
+        const QByteArray quoted = '"' + m.captured(1).toUtf8() + '"';
+        const std::vector<VrmlText::Token>& tokens = text->Tokens();
+        const int count = static_cast<int>(tokens.size());
+        for (int at = 0; at + 2 < count && tokens[at].line <= error.line; ++at) {
+            if (text->Word(at) != "EXTERNPROTO" || tokens[at + 2].kind != VrmlText::kOpenBracket) continue;
+            const int close = text->Matching(at + 2);
+            const int end = close < 0 ? -1 : text->ValueEnd(close + 1);
+            if (end < 0) continue;
+            bool named = false;
+            for (int i = close + 1; i <= end && !named; ++i) {
+                named = tokens[i].kind == VrmlText::kString &&
+                        text->Text().mid(tokens[i].begin, tokens[i].end - tokens[i].begin) == quoted;
+            }
+            if (!named) continue;
+            *what = QStringLiteral("skipped EXTERNPROTO %1: its PROTO could not be read").arg(QString::fromUtf8(text->Word(at + 1)));
+            return text->Blank(at, end);
+        }
+        return false;
+    }
     QRegularExpressionMatch field = unknownField.match(error.message);
     const bool unknown = field.hasMatch();
     if (!unknown) field = badValue.match(error.message);
@@ -84,7 +111,7 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
         if (end < 0) return false;
         *what = (unknown ? QStringLiteral("skipped unknown field %1 of %2")
                          : QStringLiteral("skipped unreadable value of field %1 of %2"))
-                    .arg(field.captured(1), field.captured(2).remove(QRegularExpression(QStringLiteral("^VRML"))));
+                    .arg(field.captured(1), field.captured(2).remove(vrmlPrefix));
         return text->Blank(at, end);
     }
     return false;

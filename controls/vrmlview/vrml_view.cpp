@@ -5,13 +5,17 @@
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_loader.h"
 #include "controls/vrmlview/script_engine.h"
+#include "controls/vrmlview/world_link.h"
 
 #include <Inventor/SbTime.h>
 #include <Inventor/SoFullPath.h>
 #include <Inventor/SoPickedPoint.h>
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/lists/SoPickedPointList.h>
+#include <Inventor/VRMLnodes/SoVRMLAnchor.h>
 #include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
+#include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
+#include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/VRMLnodes/SoVRMLSound.h>
 #include <Inventor/actions/SoHandleEventAction.h>
 #include <Inventor/actions/SoRayPickAction.h>
@@ -111,6 +115,7 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     SetScene(scene);
     navigator_.SetBaseSpeed(SceneSpeed());
     sceneBase_ = base;
+    worldAddress_ = SceneLoader::SourceOf(address);
     StartSceneSounds(base);
     if (attached_) FollowOwnAvatar();
     return 1;
@@ -582,7 +587,10 @@ void VrmlView::ClickScene(const QPointF& at) {
 void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !dragging_) return;
     dragging_ = false;
-    if (!dragMoved_) ClickScene(event->position());
+    if (!dragMoved_) {
+        ClickScene(event->position());
+        if (FollowAnchorAt(event->position())) return;
+    }
     if (navigator_.Mode() != ViewNavigator::kGoto || dragMoved_) return;
     // Goto: head for the point under the click.
     const qreal ratio = devicePixelRatioF();
@@ -596,4 +604,99 @@ void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
         navigator_.StartGoto(point->getPoint());
         CameraMoved();
     }
+}
+
+bool VrmlView::FollowAnchorAt(const QPointF& at) {
+    // The library's own Anchor handling answers a click anywhere; only its geometry counts.
+    const qreal ratio = devicePixelRatioF();
+    const int w = std::max(1, static_cast<int>(width() * ratio));
+    const int h = std::max(1, static_cast<int>(height() * ratio));
+    SoRayPickAction pick{SbViewportRegion(w, h)};
+    pick.setPoint(SbVec2s(static_cast<short>(at.x() * ratio), static_cast<short>(h - 1 - at.y() * ratio)));
+    pick.apply(RootNode());
+    const SoPickedPoint* point = pick.getPickedPoint();
+    if (!point) return false;
+    const auto* path = static_cast<const SoFullPath*>(point->getPath());
+    const SoVRMLAnchor* anchor = nullptr;
+    for (int i = path->getLength() - 1; i >= 0 && !anchor; --i) {
+        if (path->getNode(i)->isOfType(SoVRMLAnchor::getClassTypeId())) {
+            anchor = static_cast<const SoVRMLAnchor*>(path->getNode(i));
+        }
+    }
+    if (!anchor) return false;
+    QStringList urls;
+    for (int i = 0; i < anchor->url.getNum(); ++i) urls.append(QString::fromUtf8(anchor->url[i].getString()));
+    pick.reset();
+    // The first of its addresses that may be followed; the reason of the first when none may.
+    QString refused;
+    for (const QString& url : urls) {
+        if (WorldLink::Resolve(worldAddress_, url).kind != WorldLink::kRefused) {
+            FollowLink(url);
+            return true;
+        }
+        if (refused.isEmpty()) refused = WorldLink::Resolve(worldAddress_, url).reason;
+    }
+    ShowNotice(tr("Link not followed: %1").arg(refused.isEmpty() ? tr("the link is empty") : refused));
+    emit linkRefused(refused);
+    return true;
+}
+
+void VrmlView::FollowLink(const QString& reference) {
+    const WorldLink link = WorldLink::Resolve(worldAddress_, reference);
+    if (link.kind == WorldLink::kViewpoint) {
+        if (!GoToViewpoint(link.target)) {
+            ShowNotice(tr("Link not followed: the world has no viewpoint %1").arg(link.target));
+            emit linkRefused(tr("no viewpoint %1").arg(link.target));
+        }
+        return;
+    }
+    if (link.kind == WorldLink::kRefused) {
+        ShowNotice(tr("Link not followed: %1").arg(link.reason));
+        emit linkRefused(link.reason);
+        return;
+    }
+    // Not now: the click or script that asked belongs to the world about to go.
+    QTimer::singleShot(0, this, [this, target = link.target] {
+        if (LoadVrmlFile(target) < 0) ShowNotice(tr("Link not followed: %1").arg(lastError_));
+    });
+}
+
+bool VrmlView::GoToViewpoint(const QString& name) {
+    SoSearchAction search;
+    search.setType(SoVRMLViewpoint::getClassTypeId());
+    search.setName(SbName(name.toUtf8().constData()));
+    search.setInterest(SoSearchAction::FIRST);
+    search.setSearchingAll(TRUE);
+    search.apply(Scene());
+    SoPath* path = search.getPath();
+    if (!path) return false;
+    auto* viewpoint = static_cast<SoVRMLViewpoint*>(static_cast<SoFullPath*>(path)->getTail());
+    SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
+    matrixAction.apply(path);
+    const SbMatrix& m = matrixAction.getMatrix();
+    SbVec3f translation, scale, position;
+    SbRotation rotation, scaleOrientation;
+    m.getTransform(translation, rotation, scale, scaleOrientation);
+    m.multVecMatrix(viewpoint->position.getValue(), position);
+    navigator_.CancelGoto();
+    Camera()->position = position;
+    Camera()->orientation = viewpoint->orientation.getValue() * rotation;
+    const float fov = viewpoint->fieldOfView.getValue();
+    if (fov > 0.01f && fov < 3.1f) Camera()->heightAngle = fov;
+    CameraMoved();
+    return true;
+}
+
+void VrmlView::ShowNotice(const QString& text) {
+    qWarning().noquote() << "VRML view:" << text;
+    lastWarnings_.append(text);
+    ShowDownload(QString(), -1, -1);  // makes the label
+    progressLabel_->setText(text);
+    progressLabel_->adjustSize();
+    progressLabel_->move(4, std::max(0, height() - progressLabel_->height() - 4));
+    progressLabel_->show();
+    progressLabel_->raise();
+    noticeTimer_.setSingleShot(true);
+    noticeTimer_.callOnTimeout(progressLabel_, &QLabel::hide, Qt::UniqueConnection);
+    noticeTimer_.start(5000);
 }
