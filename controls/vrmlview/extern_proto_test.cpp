@@ -141,3 +141,30 @@ TEST_F(ExternProtoTest, DeclarationsNestOnlyToTheInlineDepthLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+bool Mapped(const QByteArray& library) {
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("/" + library);
+}
+
+TEST_F(ExternProtoTest, UnknownNodeNamesNeverLoadALibraryOfThatName) {
+    // The scene library would answer "blas { }" by loading libblas.so into the client: any
+    // library on the system, its start-up code run, named by whoever wrote the world.
+    QByteArray name;
+    for (const char* candidate : {"blas", "lapack", "gmp", "magic", "jpeg", "ffi", "form", "anl"}) {
+        const QByteArray library = QByteArray("lib") + candidate + ".so";
+        if (QFileInfo::exists("/usr/lib/x86_64-linux-gnu/" + library) && !Mapped(library)) {
+            name = candidate;
+            break;
+        }
+    }
+    if (name.isEmpty()) GTEST_SKIP() << "no unloaded system library to name";
+    const QString path = Write("named.wrl", kHeader + name + " { }\n" + kRedBox);
+    EXPECT_EQ(Shapes(path), 1) << All();
+    EXPECT_TRUE(Warned("skipped unknown node " + QString::fromLatin1(name))) << All();
+    EXPECT_FALSE(Mapped("lib" + name + ".so")) << name.constData();
+}
+
+}  // namespace
