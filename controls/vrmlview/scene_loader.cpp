@@ -25,6 +25,9 @@
 
 #include <zlib.h>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 constexpr qint64 kMaxSceneBytes = 64 * 1024 * 1024;
@@ -131,6 +134,27 @@ bool Gunzip(const QByteArray& packed, qint64 limit, QByteArray* out, QString* er
     return true;
 }
 
+// An input that keeps every named node alive until the read is over. The library drops a node
+// that fails to read at once; when that node held a USE of a node round it still being read
+// ("DEF G Group { children Shape { geometry USE G ] } }"), the outer node went with it, under
+// the parser's feet.
+class HoldingInput : public SoInput {
+public:
+    ~HoldingInput() override {
+        for (SoBase* base : held_) base->unref();
+    }
+    void addReference(const SbName& name, SoBase* base, SbBool addToGlobalDict) override {
+        if (base) {
+            base->ref();
+            held_.push_back(base);
+        }
+        SoInput::addReference(name, base, addToGlobalDict);
+    }
+
+private:
+    std::vector<SoBase*> held_;
+};
+
 QString BaseDirectoryOf(const QString& source) {
     if (source.isEmpty() || IsWeb(source)) return {};
     return QFileInfo(source).absolutePath();
@@ -152,15 +176,16 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
         bytes = std::move(plain);
     }
     if (bytes.size() > limits.maxFileBytes) return fail(0, QStringLiteral("scene too large"));
-    // One input for the header check and every read attempt: the library gives each buffer it
-    // reads a large read buffer of its own, which costs more than parsing a small world.
+    // The header check's input reads the first attempt too: the library gives every input a
+    // large read buffer, which costs more than parsing a small world. A failed read leaves
+    // state behind in its input, so each further attempt has a fresh one.
     VrmlText text(std::move(bytes));
-    SoInput input;
-    input.setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
-    if (!input.isValidBuffer() || !(input.isFileVRML2() || input.isFileVRML1())) {
+    std::unique_ptr<SoInput> input = std::make_unique<HoldingInput>();
+    input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+    if (!input->isValidBuffer() || !(input->isFileVRML2() || input->isFileVRML1())) {
         return fail(0, QStringLiteral("not a VRML file"));
     }
-    const bool vrml1 = input.isFileVRML1();
+    const bool vrml1 = input->isFileVRML1();
     if (const int deepLine = text.LineNestedDeeperThan(limits.maxNesting)) {
         return fail(deepLine, QStringLiteral("nested deeper than %1 levels").arg(limits.maxNesting));
     }
@@ -174,14 +199,16 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     SoVRMLGroup* group = nullptr;
     QStringList errors;
     for (bool again = false;; again = true) {
-        // After a repair the text changed: read it from its start again.
-        if (again) input.setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+        if (again) {
+            input = std::make_unique<HoldingInput>();
+            input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+        }
         if (!dir.isEmpty()) SoInput::addDirectoryFirst(dir.constData());
         errors.clear();
         SoErrorCB* oldHandler = SoReadError::getHandlerCallback();
         void* oldData = SoReadError::getHandlerData();
         SoReadError::setHandlerCallback(&CollectReadError, &errors);
-        group = SoDB::readAllVRML(&input);
+        group = SoDB::readAllVRML(input.get());
         SoReadError::setHandlerCallback(oldHandler, oldData);
         if (!dir.isEmpty()) SoInput::removeDirectory(dir.constData());
         if (group) break;

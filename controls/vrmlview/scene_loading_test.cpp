@@ -332,3 +332,24 @@ TEST_F(SceneLoadingTest, PastTheTimeBudgetFurtherInlinesAreSkippedAndTheWorldSti
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SceneLoadingTest, ANodeThatFailsWhileHoldingTheNodeRoundItDoesNotTakeThatNodeAlong) {
+    // The library drops a node that fails to read; one holding a USE of a node round it, still
+    // being read, dropped that one too, and the parser went on in freed memory.
+    const QString refused = Write("door.wrl", kHeader + "DEF Door Group { children Script { field SFNode door USE Door ] }\n");
+    const QString mended = Write("held.wrl", kHeader +
+        "DEF G Group { children Shape { geometry USE G bad 1 } }\n"
+        "DEF H Transform { children [ Shape { appearance USE H geometry Box { } colour 7 } ] }\n" + kRedBox);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Shapes(refused), -1) << All();
+        EXPECT_TRUE(error.startsWith(refused + ":2: ")) << All();
+        EXPECT_GE(Shapes(mended), 1) << All();
+    }
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(mended), 1) << view.LastError().toStdString();
+    ExpectRedBoxShown(&view);
+}
+
+}  // namespace
