@@ -14,6 +14,7 @@
 #include <Inventor/lists/SoPickedPointList.h>
 #include <Inventor/VRMLnodes/SoVRMLAnchor.h>
 #include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
+#include <Inventor/VRMLnodes/SoVRMLGroup.h>
 #include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
 #include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/VRMLnodes/SoVRMLSound.h>
@@ -32,6 +33,7 @@
 #include <QUrl>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 #include <cmath>
 
@@ -81,6 +83,7 @@ VrmlView::VrmlView(QWidget* parent) : CoinView(parent), navigator_(Camera()) {
 }
 
 VrmlView::~VrmlView() {
+    ScriptEngine::ShutDown(Scene());
     StopSceneSounds();
     avatars_.clear();
     tagFacing_->unref();
@@ -100,6 +103,7 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     };
     if (SceneLoader::Fetch(address, &bytes, &base, &error)) {
         ScriptEngine::SetWorldUrl(SceneLoader::SourceOf(address));
+        SetScriptHooks();
         scene = SceneLoader::Read(bytes, SceneLoader::SourceOf(address), &error, &warnings);
     }
     SceneLoader::ProgressReporter() = previous;
@@ -112,6 +116,7 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     lastError_.clear();
     StopSceneSounds();
     navigator_.CancelGoto();
+    ScriptEngine::ShutDown(Scene());
     SetScene(scene);
     navigator_.SetBaseSpeed(SceneSpeed());
     sceneBase_ = base;
@@ -606,6 +611,55 @@ void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
     }
 }
 
+void VrmlView::SetScriptHooks() {
+    // Scripts of this world ask this view; a view gone meanwhile answers nothing.
+    QPointer<VrmlView> self(this);
+    ScriptEngine::BrowserHooks hooks;
+    hooks.speed = [self] { return self ? static_cast<double>(self->navigator_.MetresPerSecond()) : 0.0; };
+    hooks.loadUrl = [self](const QStringList& urls) {
+        if (self) self->FollowLinks(urls);
+    };
+    hooks.replaceWorld = [self](const std::vector<SoNode*>& nodes) {
+        if (self) self->ReplaceWorld(nodes);
+    };
+    ScriptEngine::SetBrowserHooks(hooks);
+}
+
+void VrmlView::ReplaceWorld(const std::vector<SoNode*>& nodes) {
+    // Not now: the script asking belongs to the world about to go.
+    auto* group = new SoVRMLGroup;
+    group->ref();
+    for (SoNode* node : nodes) group->addChild(node);
+    QTimer::singleShot(0, this, [this, group] {
+        auto* scene = new SoSeparator;
+        scene->ref();
+        scene->addChild(group);
+        group->unref();
+        ScriptEngine::ShutDown(Scene());
+        StopSceneSounds();
+        navigator_.CancelGoto();
+        SetScene(scene);
+        navigator_.SetBaseSpeed(SceneSpeed());
+        if (attached_) FollowOwnAvatar();
+    });
+}
+
+void VrmlView::FollowLinks(const QStringList& urls) {
+    // The first that may be followed; the reason of the first when none may.
+    QString refused;
+    for (const QString& url : urls) {
+        const WorldLink link = WorldLink::Resolve(worldAddress_, url);
+        if (link.kind != WorldLink::kRefused) {
+            FollowLink(url);
+            return;
+        }
+        if (refused.isEmpty()) refused = link.reason;
+    }
+    if (refused.isEmpty()) refused = tr("the link is empty");
+    ShowNotice(tr("Link not followed: %1").arg(refused));
+    emit linkRefused(refused);
+}
+
 bool VrmlView::FollowAnchorAt(const QPointF& at) {
     // The library's own Anchor handling answers a click anywhere; only its geometry counts.
     const qreal ratio = devicePixelRatioF();
@@ -627,17 +681,7 @@ bool VrmlView::FollowAnchorAt(const QPointF& at) {
     QStringList urls;
     for (int i = 0; i < anchor->url.getNum(); ++i) urls.append(QString::fromUtf8(anchor->url[i].getString()));
     pick.reset();
-    // The first of its addresses that may be followed; the reason of the first when none may.
-    QString refused;
-    for (const QString& url : urls) {
-        if (WorldLink::Resolve(worldAddress_, url).kind != WorldLink::kRefused) {
-            FollowLink(url);
-            return true;
-        }
-        if (refused.isEmpty()) refused = WorldLink::Resolve(worldAddress_, url).reason;
-    }
-    ShowNotice(tr("Link not followed: %1").arg(refused.isEmpty() ? tr("the link is empty") : refused));
-    emit linkRefused(refused);
+    FollowLinks(urls);
     return true;
 }
 

@@ -18,6 +18,7 @@
 
 class Avatar;
 class QLabel;
+class SoNode;
 class SoRotation;
 
 class VrmlView : public CoinView {
@@ -107,6 +108,9 @@ private:
     // A link of the world: a viewpoint moves the view, a world of its own replaces it (later,
     // outside whatever handler asked), anything else is refused with a notice.
     void FollowLink(const QString& reference);
+    void FollowLinks(const QStringList& urls);
+    void SetScriptHooks();
+    void ReplaceWorld(const std::vector<SoNode*>& nodes);
     bool GoToViewpoint(const QString& name);
     void ShowNotice(const QString& text);
 
