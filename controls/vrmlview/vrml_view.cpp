@@ -131,6 +131,9 @@ void VrmlView::ShowDownload(const QString& address, qint64 received, qint64 tota
         progressLabel_ = new QLabel(this);
         progressLabel_->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 2px;"));
     }
+    progressLabel_->setWordWrap(false);  // a notice before may have fixed its size
+    progressLabel_->setMinimumWidth(0);
+    progressLabel_->setMaximumWidth(QWIDGETSIZE_MAX);
     const QString name = QUrl(address).fileName();
     const QString amount = total > 0 ? QStringLiteral("%1 of %2 KB").arg(received / 1024).arg(total / 1024)
                                      : QStringLiteral("%1 KB").arg(received / 1024);
@@ -735,6 +738,9 @@ void VrmlView::ShowNotice(const QString& text) {
     qWarning().noquote() << "VRML view:" << text;
     lastWarnings_.append(text);
     ShowDownload(QString(), -1, -1);  // makes the label
+    // Wrapped within the view: the reason is what the user needs to read.
+    progressLabel_->setWordWrap(true);
+    progressLabel_->setFixedWidth(std::min(progressLabel_->fontMetrics().horizontalAdvance(text) + 8, std::max(60, width() - 8)));
     progressLabel_->setText(text);
     progressLabel_->adjustSize();
     progressLabel_->move(4, std::max(0, height() - progressLabel_->height() - 4));

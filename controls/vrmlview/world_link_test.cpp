@@ -104,6 +104,9 @@ TEST_F(WorldLinkTest, ClickingAnAnchorMovesTheViewOrReplacesTheWorldOrRefuses) {
     EXPECT_TRUE(refused[0][0].toString().contains("outside the world's folder")) << refused[0][0].toString().toStdString();
     EXPECT_TRUE(inScene("InAnchors"));
     EXPECT_TRUE(view.LastWarnings().join(" ").contains("Link not followed")) << view.LastWarnings().join(" ").toStdString();
+    if (qEnvironmentVariableIsSet("MONEKO_SCREENSHOT_DIR")) {
+        view.grab().save(qEnvironmentVariable("MONEKO_SCREENSHOT_DIR") + "/anchor-refused.png");
+    }
 
     // A viewpoint of the world.
     QTest::mouseClick(&view, Qt::LeftButton, Qt::NoModifier, ScreenPoint(&view, SbVec3f(-3, 0, 1)));

@@ -78,6 +78,16 @@ TEST(SessionStatusText, AWebSceneDownloadingShowsWhatHasArrivedOfHowMuch) {
     status.receivedBytes = 0;
     status.totalBytes = 0;
     EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("リージョンを読み込み中… 0 KB"));
+    if (qEnvironmentVariableIsSet("MONEKO_SCREENSHOT_DIR")) {
+        SessionStatusLine line;
+        SessionStatus shown;
+        shown.phase = P::LoadingScene;
+        shown.receivedBytes = 123 * 1024;
+        shown.totalBytes = 480 * 1024;
+        line.resize(360, 24);
+        line.Show(shown);
+        line.grab().save(qEnvironmentVariable("MONEKO_SCREENSHOT_DIR") + "/status-downloading.png");
+    }
     // Bytes only count while a scene loads.
     status.phase = P::Offline;
     EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("オフライン"));
