@@ -136,7 +136,7 @@ bool Gunzip(const QByteArray& packed, qint64 limit, QByteArray* out, QString* er
 
 // An input that keeps every named node alive until the read is over. The library drops a node
 // that fails to read at once; when that node held a USE of a node round it still being read
-// ("DEF G Group { children Shape { geometry USE G ] } }"), the outer node went with it, under
+// ("DEF G Group { children Shape { geometry USE G bad } }"), the outer node went with it, under
 // the parser's feet.
 class HoldingInput : public SoInput {
 public:
@@ -177,8 +177,8 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     }
     if (bytes.size() > limits.maxFileBytes) return fail(0, QStringLiteral("scene too large"));
     // The header check's input reads the first attempt too: the library gives every input a
-    // large read buffer, which costs more than parsing a small world. A failed read leaves
-    // state behind in its input, so each further attempt has a fresh one.
+    // large read buffer, which costs more than parsing a small world. Each further attempt has
+    // a fresh one, which lets go of what the failed attempt held.
     VrmlText text(std::move(bytes));
     std::unique_ptr<SoInput> input = std::make_unique<HoldingInput>();
     input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
