@@ -196,6 +196,19 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     const QByteArray dir = QFile::encodeName(BaseDirectoryOf(source));
     const int warningsBefore = static_cast<int>(context->Warnings().size());
     int repairs = 0;
+    {
+        int line = 0;
+        QString what;
+        while (repairs < limits.maxRepairs && SceneRepair::CutRecursivePrototype(&text, &line, &what)) {
+            ++repairs;
+            context->Warn(source, line, what);
+        }
+        // The text changed under the header check's input: read it afresh.
+        if (repairs > 0) {
+            input = std::make_unique<HoldingInput>();
+            input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+        }
+    }
     SoVRMLGroup* group = nullptr;
     QStringList errors;
     for (bool again = false;; again = true) {

@@ -7,6 +7,9 @@
 
 #include <QRegularExpression>
 
+#include <map>
+#include <vector>
+
 namespace {
 
 bool TakesNodeList(const QByteArray& field) {
@@ -28,6 +31,97 @@ bool BlankNode(VrmlText* text, int first, int last) {
 }
 
 }  // namespace
+
+bool SceneRepair::CutRecursivePrototype(VrmlText* text, int* line, QString* what) {
+    const std::vector<VrmlText::Token>& tokens = text->Tokens();
+    const int count = static_cast<int>(tokens.size());
+    // Every PROTO of the file with the tokens of its body.
+    struct Body {
+        int begin = 0, end = 0;
+    };
+    std::map<QByteArray, Body> bodies;
+    for (int i = 0; i + 2 < count; ++i) {
+        if (text->Word(i) != "PROTO" || tokens[i + 2].kind != VrmlText::kOpenBracket) continue;
+        const int close = text->Matching(i + 2);
+        if (close < 0 || close + 1 >= count || tokens[close + 1].kind != VrmlText::kOpenBrace) continue;
+        const int end = text->Matching(close + 1);
+        if (end < 0) continue;
+        bodies.emplace(text->Word(i + 1), Body{close + 2, end});
+    }
+    if (bodies.empty()) return false;
+    // Which PROTOs each body makes instances of: the edges of a graph of PROTOs.
+    std::map<QByteArray, int> ids;
+    std::vector<QByteArray> names;
+    for (const auto& entry : bodies) {
+        ids.emplace(entry.first, static_cast<int>(names.size()));
+        names.push_back(entry.first);
+    }
+    const int n = static_cast<int>(names.size());
+    struct Use {
+        int at, to;
+    };
+    std::vector<std::vector<Use>> edges(n);
+    std::vector<std::vector<int>> reverse(n);
+    for (int from = 0; from < n; ++from) {
+        const Body& body = bodies.at(names[from]);
+        for (int i = body.begin; i + 1 < body.end; ++i) {
+            if (tokens[i + 1].kind != VrmlText::kOpenBrace) continue;
+            auto it = ids.find(text->Word(i));
+            if (it == ids.end()) continue;
+            edges[from].push_back(Use{i, it->second});
+            reverse[it->second].push_back(from);
+        }
+    }
+    // An instance leads back to its own body when both PROTOs are in one strongly connected
+    // component (Kosaraju, without recursion: a hostile file may chain thousands).
+    std::vector<int> order, component(n, -1);
+    std::vector<char> visited(n, 0);
+    for (int root = 0; root < n; ++root) {
+        if (visited[root]) continue;
+        std::vector<std::pair<int, size_t>> stack{{root, 0}};
+        visited[root] = 1;
+        while (!stack.empty()) {
+            auto& [node, next] = stack.back();
+            if (next < edges[node].size()) {
+                const int to = edges[node][next++].to;
+                if (!visited[to]) {
+                    visited[to] = 1;
+                    stack.emplace_back(to, 0);
+                }
+            } else {
+                order.push_back(node);
+                stack.pop_back();
+            }
+        }
+    }
+    int components = 0;
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        if (component[*it] >= 0) continue;
+        std::vector<int> stack{*it};
+        component[*it] = components;
+        while (!stack.empty()) {
+            const int node = stack.back();
+            stack.pop_back();
+            for (int from : reverse[node]) {
+                if (component[from] < 0) {
+                    component[from] = components;
+                    stack.push_back(from);
+                }
+            }
+        }
+        ++components;
+    }
+    for (int from = 0; from < n; ++from) {
+        for (const Use& use : edges[from]) {
+            if (component[use.to] != component[from]) continue;
+            *line = tokens[use.at].line;
+            *what = QStringLiteral("skipped %1 inside the definition of PROTO %2: it would contain itself")
+                        .arg(QString::fromUtf8(names[use.to]), QString::fromUtf8(names[from]));
+            return BlankNode(text, use.at, text->Matching(use.at + 1));
+        }
+    }
+    return false;
+}
 
 SceneRepair::ReadError SceneRepair::Split(const QString& debugText) {
     ReadError error;
