@@ -60,6 +60,10 @@ void CoinEnvironment::Ensure() {
     static bool done = false;
     if (done) return;
     done = true;
+    // The library would otherwise answer a node type it does not know by loading a shared
+    // library of that name ("Foo {}" in a world tries Foo.so, libFoo.so): a world must never
+    // make the client load code. Read once, at the library's first type lookup.
+    qputenv("COIN_NO_SOTYPE_DYNLOAD", "1");
     SoDB::init();
     SoNodeKit::init();
     SoInteraction::init();

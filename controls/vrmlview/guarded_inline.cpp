@@ -1,22 +1,13 @@
 #include "controls/vrmlview/guarded_inline.h"
 
+#include "controls/vrmlview/guarded_extern_proto.h"
 #include "controls/vrmlview/scene_load_context.h"
 #include "controls/vrmlview/scene_loader.h"
 
 #include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoWWWInline.h>
 
-#include <QRegularExpression>
-
 namespace {
-
-int LineOf(SoInput* in) {
-    SbString location;
-    in->getLocationString(location);
-    static const QRegularExpression line(QStringLiteral("line\\s+(\\d+)"));
-    QRegularExpressionMatch match = line.match(QString::fromUtf8(location.getString()));
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
 
 // The first of the addresses that loads, or null; every failure is a warning of the world.
 SoNode* LoadFirst(const QStringList& addresses, int line) {
@@ -37,12 +28,13 @@ void FetchWwwInline(const SbString& url, void*, SoWWWInline* node) {
 void GuardedInline::Install() {
     SoType::overrideType(SoVRMLInline::getClassTypeId(), &GuardedInline::Create);
     SoWWWInline::setFetchURLCallBack(&FetchWwwInline, nullptr);
+    GuardedExternProto::Install();
 }
 
 void* GuardedInline::Create() { return new GuardedInline; }
 
 SbBool GuardedInline::readInstance(SoInput* in, unsigned short flags) {
-    const int line = LineOf(in);
+    const int line = SceneLoadContext::LineOf(in);
     reading_ = true;
     const SbBool ok = SoNode::readInstance(in, flags);
     reading_ = false;

@@ -3,10 +3,12 @@
 #include "controls/vrmlview/guarded_inline.h"
 #include "controls/vrmlview/scene_loader.h"
 
+#include <Inventor/SoInput.h>
 #include <Inventor/nodes/SoNode.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace {
@@ -89,6 +91,14 @@ void SceneLoadContext::Leave() {
 
 QString SceneLoadContext::Where(const QString& file, int line) {
     return line > 0 ? QStringLiteral("%1:%2").arg(file).arg(line) : file;
+}
+
+int SceneLoadContext::LineOf(SoInput* in) {
+    SbString location;
+    in->getLocationString(location);
+    static const QRegularExpression line(QStringLiteral("line\\s+(\\d+)"));
+    QRegularExpressionMatch match = line.match(QString::fromUtf8(location.getString()));
+    return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
 void SceneLoadContext::Warn(const QString& file, int line, const QString& text) {

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+class SoInput;
 class SoNode;
 
 class SceneLoadContext {
@@ -48,6 +49,8 @@ public:
     void Warn(const QString& file, int line, const QString& text);
     const QStringList& Warnings() const { return warnings_; }
     static QString Where(const QString& file, int line);
+    // The line the library's input is reading now; 0 when it does not say.
+    static int LineOf(SoInput* in);
 
     bool OverBudget() const { return clock_.elapsed() > limits_.budgetMs; }
     qint64 ElapsedMs() const { return clock_.elapsed(); }

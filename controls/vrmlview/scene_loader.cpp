@@ -25,6 +25,9 @@
 
 #include <zlib.h>
 
+#include <memory>
+#include <vector>
+
 namespace {
 
 constexpr qint64 kMaxSceneBytes = 64 * 1024 * 1024;
@@ -131,6 +134,27 @@ bool Gunzip(const QByteArray& packed, qint64 limit, QByteArray* out, QString* er
     return true;
 }
 
+// An input that keeps every named node alive until the read is over. The library drops a node
+// that fails to read at once; when that node held a USE of a node round it still being read
+// ("DEF G Group { children Shape { geometry USE G bad } }"), the outer node went with it, under
+// the parser's feet.
+class HoldingInput : public SoInput {
+public:
+    ~HoldingInput() override {
+        for (SoBase* base : held_) base->unref();
+    }
+    void addReference(const SbName& name, SoBase* base, SbBool addToGlobalDict) override {
+        if (base) {
+            base->ref();
+            held_.push_back(base);
+        }
+        SoInput::addReference(name, base, addToGlobalDict);
+    }
+
+private:
+    std::vector<SoBase*> held_;
+};
+
 QString BaseDirectoryOf(const QString& source) {
     if (source.isEmpty() || IsWeb(source)) return {};
     return QFileInfo(source).absolutePath();
@@ -152,16 +176,16 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
         bytes = std::move(plain);
     }
     if (bytes.size() > limits.maxFileBytes) return fail(0, QStringLiteral("scene too large"));
-    bool vrml1 = false;
-    {
-        SoInput probe;
-        probe.setBuffer(bytes.constData(), static_cast<size_t>(bytes.size()));
-        if (!probe.isValidBuffer() || !(probe.isFileVRML2() || probe.isFileVRML1())) {
-            return fail(0, QStringLiteral("not a VRML file"));
-        }
-        vrml1 = probe.isFileVRML1();
-    }
+    // The header check's input reads the first attempt too: the library gives every input a
+    // large read buffer, which costs more than parsing a small world. Each further attempt has
+    // a fresh one, which lets go of what the failed attempt held.
     VrmlText text(std::move(bytes));
+    std::unique_ptr<SoInput> input = std::make_unique<HoldingInput>();
+    input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+    if (!input->isValidBuffer() || !(input->isFileVRML2() || input->isFileVRML1())) {
+        return fail(0, QStringLiteral("not a VRML file"));
+    }
+    const bool vrml1 = input->isFileVRML1();
     if (const int deepLine = text.LineNestedDeeperThan(limits.maxNesting)) {
         return fail(deepLine, QStringLiteral("nested deeper than %1 levels").arg(limits.maxNesting));
     }
@@ -172,17 +196,32 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     const QByteArray dir = QFile::encodeName(BaseDirectoryOf(source));
     const int warningsBefore = static_cast<int>(context->Warnings().size());
     int repairs = 0;
+    {
+        int line = 0;
+        QString what;
+        while (repairs < limits.maxRepairs && SceneRepair::CutRecursivePrototype(&text, &line, &what)) {
+            ++repairs;
+            context->Warn(source, line, what);
+        }
+        // The text changed under the header check's input: read it afresh.
+        if (repairs > 0) {
+            input = std::make_unique<HoldingInput>();
+            input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+        }
+    }
     SoVRMLGroup* group = nullptr;
     QStringList errors;
-    for (;;) {
-        SoInput input;
-        input.setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+    for (bool again = false;; again = true) {
+        if (again) {
+            input = std::make_unique<HoldingInput>();
+            input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
+        }
         if (!dir.isEmpty()) SoInput::addDirectoryFirst(dir.constData());
         errors.clear();
         SoErrorCB* oldHandler = SoReadError::getHandlerCallback();
         void* oldData = SoReadError::getHandlerData();
         SoReadError::setHandlerCallback(&CollectReadError, &errors);
-        group = SoDB::readAllVRML(&input);
+        group = SoDB::readAllVRML(input.get());
         SoReadError::setHandlerCallback(oldHandler, oldData);
         if (!dir.isEmpty()) SoInput::removeDirectory(dir.constData());
         if (group) break;
@@ -312,19 +351,19 @@ SoSeparator* SceneLoader::Load(const QString& address, QString* error, QStringLi
     return Read(bytes, SourceOf(address), error, warnings);
 }
 
-SoNode* SceneLoader::LoadInline(const QString& reference, int line) {
+SoNode* SceneLoader::LoadInline(const QString& reference, int line, const QString& kind) {
     SceneLoadContext* context = SceneLoadContext::Current();
     if (!context) return nullptr;
     const QString parent = context->CurrentFile();
     const QString address = context->Resolve(reference);
     if (address.isEmpty()) {
-        context->Warn(parent, line, QStringLiteral("Inline \"%1\" not read: not a file or web address").arg(reference));
+        context->Warn(parent, line, QStringLiteral("%1 \"%2\" not read: not a file or web address").arg(kind, reference));
         return nullptr;
     }
     const QString id = SceneLoadContext::Identity(address);
     QString why;
     if (!context->Enter(address, &why)) {
-        context->Warn(parent, line, QStringLiteral("Inline \"%1\" skipped: %2").arg(reference, why));
+        context->Warn(parent, line, QStringLiteral("%1 \"%2\" skipped: %3").arg(kind, reference, why));
         return nullptr;
     }
     SoNode* content = context->Loaded(id);
@@ -346,7 +385,7 @@ SoNode* SceneLoader::LoadInline(const QString& reference, int line) {
             content = group;
         } else {
             context->Remember(id, nullptr);
-            context->Warn(parent, line, QStringLiteral("Inline \"%1\" not loaded: %2").arg(reference, error));
+            context->Warn(parent, line, QStringLiteral("%1 \"%2\" not loaded: %3").arg(kind, reference, error));
         }
     }
     context->Leave();

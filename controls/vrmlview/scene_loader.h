@@ -40,7 +40,8 @@ public:
     static SoSeparator* Load(const QString& address, QString* error, QStringList* warnings = nullptr);
     // Reads an Inline's file while a world is being read (see SceneLoadContext); null, with a
     // warning for the world, when it cannot be read. The content stays owned by the context.
-    static SoNode* LoadInline(const QString& reference, int line);
+    // kind names what refers to the file in warnings ("Inline", "EXTERNPROTO").
+    static SoNode* LoadInline(const QString& reference, int line, const QString& kind = QStringLiteral("Inline"));
     // The local path a plain path or file:// address names; empty for anything else.
     static QString LocalPath(const QString& address);
     // The address messages and relative references use for what Fetch read.

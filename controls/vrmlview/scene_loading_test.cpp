@@ -332,3 +332,53 @@ TEST_F(SceneLoadingTest, PastTheTimeBudgetFurtherInlinesAreSkippedAndTheWorldSti
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SceneLoadingTest, ANodeThatFailsWhileHoldingTheNodeRoundItDoesNotTakeThatNodeAlong) {
+    // The library drops a node that fails to read; one holding a USE of a node round it, still
+    // being read, dropped that one too, and the parser went on in freed memory.
+    const QString refused = Write("door.wrl", kHeader + "DEF Door Group { children Script { field SFNode door USE Door ] }\n");
+    const QString mended = Write("held.wrl", kHeader +
+        "DEF G Group { children Shape { geometry USE G bad 1 } }\n"
+        "DEF H Transform { children [ Shape { appearance USE H geometry Box { } colour 7 } ] }\n" + kRedBox);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Shapes(refused), -1) << All();
+        EXPECT_TRUE(error.startsWith(refused + ":2: ")) << All();
+        EXPECT_GE(Shapes(mended), 1) << All();
+    }
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(mended), 1) << view.LastError().toStdString();
+    ExpectRedBoxShown(&view);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(SceneLoadingTest, PrototypesWhoseBodiesMakeInstancesOfThemselvesAreCut) {
+    // Each made the library build instances of instances until the stack ran out.
+    const QString self = Write("selfproto.wrl", kHeader +
+        "PROTO Tower [ ] { Group { children [ Shape { geometry Box { } } Tower { } ] } }\n"
+        "Tower { }\n" + kRedBox);
+    EXPECT_EQ(Shapes(self), 2) << All();
+    EXPECT_TRUE(Warned("selfproto.wrl:2: skipped Tower inside the definition of PROTO Tower")) << All();
+
+    // Through other PROTOs, and as a field's value; a PROTO using another one is left alone.
+    const QString cycle = Write("cycle.wrl", kHeader +
+        "PROTO CycBox [ ] { Shape { geometry Box { } } }\n"
+        "PROTO CycA [ ] { Transform { children [ CycBox { } CycB { } ] } }\n"
+        "PROTO CycB [ ] { Shape { geometry Sphere { } appearance CycC { } } }\n"
+        "PROTO CycC [ ] { Appearance { material Material { } texture CycA { } } }\n"
+        "CycA { }\n" + kRedBox);
+    // CycBox and the red box; CycC is used before it is declared, so the library knows no CycC there.
+    EXPECT_EQ(Shapes(cycle), 2) << All();
+    EXPECT_TRUE(Warned("cycle.wrl:3: skipped CycB inside the definition of PROTO CycA")) << All();
+    EXPECT_FALSE(Warned("skipped CycBox")) << All();
+
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(self), 1) << view.LastError().toStdString();
+    ExpectRedBoxShown(&view);
+}
+
+}  // namespace

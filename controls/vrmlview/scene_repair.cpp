@@ -7,6 +7,9 @@
 
 #include <QRegularExpression>
 
+#include <map>
+#include <vector>
+
 namespace {
 
 bool TakesNodeList(const QByteArray& field) {
@@ -29,6 +32,97 @@ bool BlankNode(VrmlText* text, int first, int last) {
 
 }  // namespace
 
+bool SceneRepair::CutRecursivePrototype(VrmlText* text, int* line, QString* what) {
+    const std::vector<VrmlText::Token>& tokens = text->Tokens();
+    const int count = static_cast<int>(tokens.size());
+    // Every PROTO of the file with the tokens of its body.
+    struct Body {
+        int begin = 0, end = 0;
+    };
+    std::map<QByteArray, Body> bodies;
+    for (int i = 0; i + 2 < count; ++i) {
+        if (text->Word(i) != "PROTO" || tokens[i + 2].kind != VrmlText::kOpenBracket) continue;
+        const int close = text->Matching(i + 2);
+        if (close < 0 || close + 1 >= count || tokens[close + 1].kind != VrmlText::kOpenBrace) continue;
+        const int end = text->Matching(close + 1);
+        if (end < 0) continue;
+        bodies.emplace(text->Word(i + 1), Body{close + 2, end});
+    }
+    if (bodies.empty()) return false;
+    // Which PROTOs each body makes instances of: the edges of a graph of PROTOs.
+    std::map<QByteArray, int> ids;
+    std::vector<QByteArray> names;
+    for (const auto& entry : bodies) {
+        ids.emplace(entry.first, static_cast<int>(names.size()));
+        names.push_back(entry.first);
+    }
+    const int n = static_cast<int>(names.size());
+    struct Use {
+        int at, to;
+    };
+    std::vector<std::vector<Use>> edges(n);
+    std::vector<std::vector<int>> reverse(n);
+    for (int from = 0; from < n; ++from) {
+        const Body& body = bodies.at(names[from]);
+        for (int i = body.begin; i + 1 < body.end; ++i) {
+            if (tokens[i + 1].kind != VrmlText::kOpenBrace) continue;
+            auto it = ids.find(text->Word(i));
+            if (it == ids.end()) continue;
+            edges[from].push_back(Use{i, it->second});
+            reverse[it->second].push_back(from);
+        }
+    }
+    // An instance leads back to its own body when both PROTOs are in one strongly connected
+    // component (Kosaraju, without recursion: a hostile file may chain thousands).
+    std::vector<int> order, component(n, -1);
+    std::vector<char> visited(n, 0);
+    for (int root = 0; root < n; ++root) {
+        if (visited[root]) continue;
+        std::vector<std::pair<int, size_t>> stack{{root, 0}};
+        visited[root] = 1;
+        while (!stack.empty()) {
+            auto& [node, next] = stack.back();
+            if (next < edges[node].size()) {
+                const int to = edges[node][next++].to;
+                if (!visited[to]) {
+                    visited[to] = 1;
+                    stack.emplace_back(to, 0);
+                }
+            } else {
+                order.push_back(node);
+                stack.pop_back();
+            }
+        }
+    }
+    int components = 0;
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        if (component[*it] >= 0) continue;
+        std::vector<int> stack{*it};
+        component[*it] = components;
+        while (!stack.empty()) {
+            const int node = stack.back();
+            stack.pop_back();
+            for (int from : reverse[node]) {
+                if (component[from] < 0) {
+                    component[from] = components;
+                    stack.push_back(from);
+                }
+            }
+        }
+        ++components;
+    }
+    for (int from = 0; from < n; ++from) {
+        for (const Use& use : edges[from]) {
+            if (component[use.to] != component[from]) continue;
+            *line = tokens[use.at].line;
+            *what = QStringLiteral("skipped %1 inside the definition of PROTO %2: it would contain itself")
+                        .arg(QString::fromUtf8(names[use.to]), QString::fromUtf8(names[from]));
+            return BlankNode(text, use.at, text->Matching(use.at + 1));
+        }
+    }
+    return false;
+}
+
 SceneRepair::ReadError SceneRepair::Split(const QString& debugText) {
     ReadError error;
     QString text = debugText;
@@ -38,7 +132,9 @@ SceneRepair::ReadError SceneRepair::Split(const QString& debugText) {
         error.line = match.captured(1).toInt();
         text.remove(match.capturedStart(), match.capturedLength());
     }
-    text.remove(QRegularExpression(QStringLiteral("^Coin read error:\\s*")));
+    // Compiled once: every read error of every file passes here.
+    static const QRegularExpression prefix(QStringLiteral("^Coin read error:\\s*"));
+    text.remove(prefix);
     error.message = text.trimmed();
     return error;
 }
@@ -48,6 +144,7 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
     static const QRegularExpression unknownNode(QStringLiteral("^Node type ``(.+)'' not recognized"));
     static const QRegularExpression unknownField(QStringLiteral("^Unknown field \"(.+)\" in \"(.+)\""));
     static const QRegularExpression unknownName(QStringLiteral("^Unknown reference \"(.+)\""));
+    static const QRegularExpression vrmlPrefix(QStringLiteral("^VRML"));
     static const QRegularExpression badValue(QStringLiteral("^Couldn't read value for field \"(.+)\" of (\\S+)"));
 
     if (auto m = unknownNode.match(error.message); m.hasMatch()) {
@@ -73,6 +170,30 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
         }
         return false;
     }
+    static const QRegularExpression externProto(QStringLiteral("^EXTERNPROTO url \"(.*)\" could not be read"));
+    if (auto m = externProto.match(error.message); m.hasMatch()) {
+        // The declaration with that url (the error's line is where reading stopped, after it).
+        // Why it gave no PROTO was warned when it was fetched; nodes of its type are then
+        // unknown nodes, cut out one by one.
+        const QByteArray quoted = '"' + m.captured(1).toUtf8() + '"';
+        const std::vector<VrmlText::Token>& tokens = text->Tokens();
+        const int count = static_cast<int>(tokens.size());
+        for (int at = 0; at + 2 < count && tokens[at].line <= error.line; ++at) {
+            if (text->Word(at) != "EXTERNPROTO" || tokens[at + 2].kind != VrmlText::kOpenBracket) continue;
+            const int close = text->Matching(at + 2);
+            const int end = close < 0 ? -1 : text->ValueEnd(close + 1);
+            if (end < 0) continue;
+            bool named = false;
+            for (int i = close + 1; i <= end && !named; ++i) {
+                named = tokens[i].kind == VrmlText::kString &&
+                        text->Text().mid(tokens[i].begin, tokens[i].end - tokens[i].begin) == quoted;
+            }
+            if (!named) continue;
+            *what = QStringLiteral("skipped EXTERNPROTO %1: its PROTO could not be read").arg(QString::fromUtf8(text->Word(at + 1)));
+            return text->Blank(at, end);
+        }
+        return false;
+    }
     QRegularExpressionMatch field = unknownField.match(error.message);
     const bool unknown = field.hasMatch();
     if (!unknown) field = badValue.match(error.message);
@@ -84,7 +205,7 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
         if (end < 0) return false;
         *what = (unknown ? QStringLiteral("skipped unknown field %1 of %2")
                          : QStringLiteral("skipped unreadable value of field %1 of %2"))
-                    .arg(field.captured(1), field.captured(2).remove(QRegularExpression(QStringLiteral("^VRML"))));
+                    .arg(field.captured(1), field.captured(2).remove(vrmlPrefix));
         return text->Blank(at, end);
     }
     return false;

@@ -16,4 +16,9 @@ public:
     static ReadError Split(const QString& debugText);
     // True when the text was changed; what says what was cut, for the user's warning list.
     static bool Apply(VrmlText* text, const ReadError& error, bool vrml1, QString* what);
+    // Cuts, before the library reads the text, one instance of a PROTO inside a PROTO body
+    // that leads back to the body's own PROTO (directly or through others): the library would
+    // make instances of instances until the stack ran out. True when one was cut; line and
+    // what say where and what. Call until it returns false.
+    static bool CutRecursivePrototype(VrmlText* text, int* line, QString* what);
 };

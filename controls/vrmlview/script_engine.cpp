@@ -4,7 +4,11 @@
 #include "controls/vrmlview/script_prelude.h"
 
 #include <Inventor/SbTime.h>
+#include <Inventor/SoFullPath.h>
 #include <Inventor/VRMLnodes/SoVRMLGroup.h>
+#include <Inventor/VRMLnodes/SoVRMLInline.h>
+#include <Inventor/actions/SoSearchAction.h>
+#include <Inventor/lists/SoPathList.h>
 #include <Inventor/VRMLnodes/SoVRMLScript.h>
 #include <Inventor/fields/SoFieldData.h>
 #include <Inventor/fields/SoMFColor.h>
@@ -19,6 +23,7 @@
 #include <Inventor/fields/SoSFBool.h>
 #include <Inventor/fields/SoSFColor.h>
 #include <Inventor/fields/SoSFFloat.h>
+#include <Inventor/fields/SoSFImage.h>
 #include <Inventor/fields/SoSFInt32.h>
 #include <Inventor/fields/SoSFNode.h>
 #include <Inventor/fields/SoSFRotation.h>
@@ -39,6 +44,7 @@
 #include <cstring>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace {
@@ -51,6 +57,37 @@ std::map<SoVRMLScript*, ScriptEngine*>& Engines() {
 QString& WorldUrl() {
     static QString url;
     return url;
+}
+
+ScriptEngine::BrowserHooks& Hooks() {
+    static ScriptEngine::BrowserHooks hooks;
+    return hooks;
+}
+
+// Every Script node under root, through the content of Inlines too.
+void CollectScripts(SoNode* root, std::set<SoNode*>* scripts, std::set<SoNode*>* seen) {
+    if (!root || !seen->insert(root).second) return;
+    SoSearchAction search;
+    search.setType(SoVRMLScript::getClassTypeId());
+    search.setInterest(SoSearchAction::ALL);
+    search.setSearchingAll(TRUE);
+    search.apply(root);
+    for (int i = 0; i < search.getPaths().getLength(); ++i) {
+        scripts->insert(static_cast<SoFullPath*>(search.getPaths()[i])->getTail());
+    }
+    SoSearchAction inlines;
+    inlines.setType(SoVRMLInline::getClassTypeId());
+    inlines.setInterest(SoSearchAction::ALL);
+    inlines.setSearchingAll(TRUE);
+    inlines.apply(root);
+    std::vector<SoNode*> contents;
+    for (int i = 0; i < inlines.getPaths().getLength(); ++i) {
+        auto* node = static_cast<SoVRMLInline*>(static_cast<SoFullPath*>(inlines.getPaths()[i])->getTail());
+        contents.push_back(node->getChildData());
+    }
+    search.reset();
+    inlines.reset();
+    for (SoNode* content : contents) CollectScripts(content, scripts, seen);
 }
 
 QStringList& Log() {
@@ -121,6 +158,21 @@ SoField* FieldNamed(SoNode* node, const QString& name) {
 
 }  // namespace
 
+void ScriptEngine::SetBrowserHooks(const BrowserHooks& hooks) { Hooks() = hooks; }
+
+void ScriptEngine::ShutDown(SoNode* root) {
+    std::set<SoNode*> scripts, seen;
+    CollectScripts(root, &scripts, &seen);
+    std::vector<ScriptEngine*> engines;
+    for (const auto& [node, engine] : Engines()) {
+        if (scripts.count(node)) engines.push_back(engine);
+    }
+    for (ScriptEngine* engine : engines) {
+        engine->Call(QStringLiteral("shutdown"), {});
+        engine->stopped_ = true;
+    }
+}
+
 void ScriptEngine::Install() { SoVRMLScript::setScriptEvaluateCB(&ScriptEngine::Evaluate, nullptr); }
 
 QStringList ScriptEngine::Messages() { return Log(); }
@@ -135,7 +187,7 @@ void ScriptEngine::Evaluate(void*, SoVRMLScript* node) {
     engine->Start();
 }
 
-ScriptEngine::ScriptEngine(SoVRMLScript* node) : node_(node), worldUrl_(WorldUrl()) {
+ScriptEngine::ScriptEngine(SoVRMLScript* node) : node_(node), worldUrl_(WorldUrl()), hooks_(Hooks()) {
     QJSEngine::setObjectOwnership(this, QJSEngine::CppOwnership);
     deathWatch_ = std::make_unique<SoNodeSensor>();
     deathWatch_->setDeleteCallback(&ScriptEngine::NodeDeleted, this);
@@ -297,6 +349,34 @@ void ScriptEngine::set(const QString& name, const QJSValue& value) {
 
 void ScriptEngine::print(const QString& text) { Report(text); }
 
+void ScriptEngine::loadUrl(const QJSValue& value) {
+    QStringList urls;
+    if (value.isArray()) {
+        const int count = value.property(QStringLiteral("length")).toInt();
+        for (int i = 0; i < count && i < 64; ++i) urls.append(value.property(static_cast<quint32>(i)).toString());
+    } else if (!value.isUndefined() && !value.isNull()) {
+        urls.append(value.toString());
+    }
+    if (urls.isEmpty() || !hooks_.loadUrl) {
+        Report(QStringLiteral("loadURL: nothing to load"));
+        return;
+    }
+    hooks_.loadUrl(urls);
+}
+
+void ScriptEngine::replaceWorld(const QJSValue& value) {
+    std::vector<SoNode*> nodes;
+    const int count = value.isArray() ? value.property(QStringLiteral("length")).toInt() : 0;
+    for (int i = 0; i < count; ++i) {
+        if (SoNode* node = NodeOf(value.property(static_cast<quint32>(i)))) nodes.push_back(node);
+    }
+    if (!hooks_.replaceWorld) {
+        Report(QStringLiteral("replaceWorld: not possible here"));
+        return;
+    }
+    hooks_.replaceWorld(nodes);
+}
+
 QJSValue ScriptEngine::createVrmlFromString(const QString& text) {
     QString error;
     SoSeparator* root = SceneLoader::Read("#VRML V2.0 utf8\n" + text.toUtf8(), worldUrl_, &error);
@@ -376,6 +456,20 @@ QJSValue ScriptEngine::ToScript(const SoField* field) {
     if (type == SoSFColor::getClassTypeId()) return color(static_cast<const SoSFColor*>(field)->getValue());
     if (type == SoSFRotation::getClassTypeId()) return rotation(static_cast<const SoSFRotation*>(field)->getValue());
     if (type == SoSFNode::getClassTypeId()) return NodeHandle(static_cast<const SoSFNode*>(field)->getValue());
+    if (type == SoSFImage::getClassTypeId()) {
+        // One number a pixel, its components high byte first (0xRRGGBB for three).
+        SbVec2s size;
+        int components = 0;
+        const unsigned char* bytes = static_cast<const SoSFImage*>(field)->getValue(size, components);
+        const int pixels = bytes ? size[0] * size[1] : 0;
+        QJSValue array = engine_.newArray(static_cast<uint>(pixels));
+        for (int i = 0; i < pixels; ++i) {
+            qint64 pixel = 0;
+            for (int c = 0; c < components; ++c) pixel = (pixel << 8) | bytes[i * components + c];
+            array.setProperty(static_cast<quint32>(i), QJSValue(static_cast<double>(pixel)));
+        }
+        return make("SFImage", {size[0], size[1], components, array});
+    }
     if (type == SoMFFloat::getClassTypeId()) {
         auto* f = static_cast<const SoMFFloat*>(field);
         return list(f->getNum(), [&](int i) { return QJSValue((*f)[i]); });
@@ -440,6 +534,7 @@ bool ScriptEngine::FromScript(const QJSValue& value, SoField* field) {
     else if (type == SoSFColor::getClassTypeId()) static_cast<SoSFColor*>(field)->setValue(color(value));
     else if (type == SoSFRotation::getClassTypeId()) static_cast<SoSFRotation*>(field)->setValue(rotation(value));
     else if (type == SoSFNode::getClassTypeId()) static_cast<SoSFNode*>(field)->setValue(NodeOf(value));
+    else if (type == SoSFImage::getClassTypeId()) return ImageFromScript(value, static_cast<SoSFImage*>(field));
     else if (type == SoMFFloat::getClassTypeId()) return each(static_cast<SoMFFloat*>(field), [](const QJSValue& v) { return static_cast<float>(v.toNumber()); });
     else if (type == SoMFInt32::getClassTypeId()) return each(static_cast<SoMFInt32*>(field), [](const QJSValue& v) { return v.toInt(); });
     else if (type == SoMFString::getClassTypeId()) return each(static_cast<SoMFString*>(field), [](const QJSValue& v) { return SbString(v.toString().toUtf8().constData()); });
@@ -456,5 +551,27 @@ bool ScriptEngine::FromScript(const QJSValue& value, SoField* field) {
     } else {
         return false;
     }
+    return true;
+}
+
+bool ScriptEngine::ImageFromScript(const QJSValue& value, SoSFImage* field) {
+    // Only a whole picture is taken: sizes that agree with the pixels given, within bounds.
+    const double width = value.property(QStringLiteral("width")).toNumber();
+    const double height = value.property(QStringLiteral("height")).toNumber();
+    const double components = value.property(QStringLiteral("comp")).toNumber();
+    const QJSValue array = value.property(QStringLiteral("array"));
+    if (!(width >= 0 && width <= kMaxImageSide && height >= 0 && height <= kMaxImageSide) ||
+        !(components >= 1 && components <= 4) || width != static_cast<int>(width) ||
+        height != static_cast<int>(height) || components != static_cast<int>(components) || !array.isArray()) {
+        return false;
+    }
+    const int w = static_cast<int>(width), h = static_cast<int>(height), n = static_cast<int>(components);
+    if (array.property(QStringLiteral("length")).toInt() != w * h) return false;
+    std::vector<unsigned char> bytes(static_cast<size_t>(w) * h * n);
+    for (int i = 0; i < w * h; ++i) {
+        const qint64 pixel = static_cast<qint64>(array.property(static_cast<quint32>(i)).toNumber());
+        for (int c = 0; c < n; ++c) bytes[static_cast<size_t>(i) * n + c] = static_cast<unsigned char>(pixel >> (8 * (n - 1 - c)));
+    }
+    field->setValue(SbVec2s(static_cast<short>(w), static_cast<short>(h)), n, bytes.empty() ? nullptr : bytes.data());
     return true;
 }

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -22,6 +23,7 @@ class SoFieldSensor;
 class SoNode;
 class SoNodeSensor;
 class SoSensor;
+class SoSFImage;
 class SoVRMLScript;
 
 class ScriptEngine : public QObject {
@@ -30,6 +32,8 @@ public:
     // Milliseconds one call into a script may take.
     static constexpr int kBudgetMs = 250;
     static constexpr int kMaxScriptBytes = 1 << 20;
+    // The largest side of a picture a script may make (SFImage).
+    static constexpr int kMaxImageSide = 1024;
 
     // Makes the scene library hand every Script node that needs evaluating to this class.
     static void Install();
@@ -40,6 +44,18 @@ public:
     static void SetWorldUrl(const QString& url);
     // Engines alive, one a Script node in use.
     static int Count();
+
+    // What the Browser object asks of the view showing the world. Engines keep the hooks in
+    // place when they start; an empty hook makes its call do nothing.
+    struct BrowserHooks {
+        std::function<double()> speed;                   // metres a second the user moves at
+        std::function<void(const QStringList&)> loadUrl;  // a link to follow; the view decides
+        std::function<void(const std::vector<SoNode*>&)> replaceWorld;
+    };
+    static void SetBrowserHooks(const BrowserHooks& hooks);
+    // Calls shutdown() of every running script under root (Inlines included) and stops them:
+    // the world is about to be replaced or closed.
+    static void ShutDown(SoNode* root);
 
     explicit ScriptEngine(SoVRMLScript* node);
     ~ScriptEngine() override;
@@ -56,6 +72,9 @@ public:
     Q_INVOKABLE QString worldUrl() const { return worldUrl_; }
     Q_INVOKABLE QJSValue nodeGet(int node, const QString& field);
     Q_INVOKABLE void nodeSet(int node, const QString& field, const QJSValue& value);
+    Q_INVOKABLE double currentSpeed() const { return hooks_.speed ? hooks_.speed() : 0.0; }
+    Q_INVOKABLE void loadUrl(const QJSValue& urls);
+    Q_INVOKABLE void replaceWorld(const QJSValue& nodes);
 
 private:
     static void Evaluate(void* closure, SoVRMLScript* node);
@@ -70,6 +89,7 @@ private:
     void Report(const QString& text);
     QJSValue ToScript(const SoField* field);
     bool FromScript(const QJSValue& value, SoField* field);
+    bool ImageFromScript(const QJSValue& value, SoSFImage* field);
     QJSValue NodeHandle(SoNode* node);
     SoNode* NodeOf(const QJSValue& handle) const;
 
@@ -80,6 +100,7 @@ private:
     std::map<SoSensor*, QString> eventNames_;
     std::vector<SoNode*> handles_;  // referenced while the script can reach them
     QString worldUrl_;
+    BrowserHooks hooks_;
     bool started_ = false;
     bool stopped_ = false;
     bool inCall_ = false;

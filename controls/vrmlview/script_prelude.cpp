@@ -81,8 +81,9 @@ class SFRotation {
 }
 class SFImage {
     constructor(width = 0, height = 0, comp = 0, array = []) {
-        this.width = width; this.height = height; this.comp = comp; this.array = array;
+        this.width = +width; this.height = +height; this.comp = +comp; this.array = Array.from(array, Number);
     }
+    toString() { return [this.width, this.height, this.comp].concat(this.array).join(" "); }
 }
 function MFFloat(...v) { return v; }
 function MFInt32(...v) { return v; }
@@ -96,7 +97,7 @@ function MFTime(...v) { return v; }
 const Browser = {
     getName() { return "Moneko world client"; },
     getVersion() { return "1.0"; },
-    getCurrentSpeed() { return 0; },
+    getCurrentSpeed() { return __host.currentSpeed(); },
     getCurrentFrameRate() { return 30; },
     getWorldURL() { return __host.worldUrl(); },
     createVrmlFromString(text) { return __host.createVrmlFromString(String(text)); },
@@ -105,8 +106,8 @@ const Browser = {
     print(...parts) { __host.print(parts.join(" ")); },
     println(...parts) { __host.print(parts.join(" ")); },
     setDescription(text) {},
-    loadURL(url, parameter) {},
-    replaceWorld(nodes) {},
+    loadURL(url, parameter) { __host.loadUrl(url); },
+    replaceWorld(nodes) { __host.replaceWorld(nodes); },
 };
 function print(...parts) { __host.print(parts.join(" ")); }
 // A node a script holds (SFNode values, createVrmlFromString): its fields read and write

@@ -24,6 +24,8 @@ public:
     int Speed() const { return speed_; }
     // The scene's walking speed in metres a second (speed 2 walks at it).
     void SetBaseSpeed(float metresPerSecond);
+    // How fast the user walks now, in metres a second: the scene's speed at the chosen setting.
+    float MetresPerSecond() const { return baseSpeed_ * Factor(); }
     void SetBlockTest(BlockTest test) { blocked_ = std::move(test); }
     void SetCollision(bool on) { collision_ = on; }
     bool Collision() const { return collision_; }

@@ -6,13 +6,18 @@
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_loader.h"
 #include "controls/vrmlview/script_engine.h"
+#include "controls/vrmlview/world_link.h"
 
 #include <Inventor/SbTime.h>
 #include <Inventor/SoFullPath.h>
 #include <Inventor/SoPickedPoint.h>
 #include <Inventor/SbViewVolume.h>
 #include <Inventor/lists/SoPickedPointList.h>
+#include <Inventor/VRMLnodes/SoVRMLAnchor.h>
 #include <Inventor/VRMLnodes/SoVRMLAudioClip.h>
+#include <Inventor/VRMLnodes/SoVRMLGroup.h>
+#include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
+#include <Inventor/actions/SoGetMatrixAction.h>
 #include <Inventor/VRMLnodes/SoVRMLSound.h>
 #include <Inventor/actions/SoHandleEventAction.h>
 #include <Inventor/actions/SoRayPickAction.h>
@@ -29,6 +34,7 @@
 #include <QUrl>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPointer>
 
 #include <algorithm>
 #include <cmath>
@@ -87,6 +93,7 @@ VrmlView::VrmlView(QWidget* parent) : CoinView(parent), navigator_(Camera()) {
 }
 
 VrmlView::~VrmlView() {
+    ScriptEngine::ShutDown(Scene());
     StopSceneSounds();
     avatars_.clear();
     tagFacing_->unref();
@@ -106,6 +113,7 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     };
     if (SceneLoader::Fetch(address, &bytes, &base, &error)) {
         ScriptEngine::SetWorldUrl(SceneLoader::SourceOf(address));
+        SetScriptHooks();
         scene = SceneLoader::Read(bytes, SceneLoader::SourceOf(address), &error, &warnings);
     }
     SceneLoader::ProgressReporter() = previous;
@@ -118,9 +126,11 @@ int VrmlView::LoadVrmlFile(const QString& address) {
     lastError_.clear();
     StopSceneSounds();
     navigator_.CancelGoto();
+    ScriptEngine::ShutDown(Scene());
     SetScene(scene);
     navigator_.SetBaseSpeed(SceneSpeed());
     sceneBase_ = base;
+    worldAddress_ = SceneLoader::SourceOf(address);
     StartSceneSounds(base);
     if (attached_) FollowOwnAvatar();
     return 1;
@@ -131,6 +141,9 @@ void VrmlView::ShowDownload(const QString& address, qint64 received, qint64 tota
         progressLabel_ = new QLabel(this);
         progressLabel_->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 2px;"));
     }
+    progressLabel_->setWordWrap(false);  // a notice before may have fixed its size
+    progressLabel_->setMinimumWidth(0);
+    progressLabel_->setMaximumWidth(QWIDGETSIZE_MAX);
     const QString name = QUrl(address).fileName();
     const QString amount = total > 0 ? QStringLiteral("%1 of %2 KB").arg(received / 1024).arg(total / 1024)
                                      : QStringLiteral("%1 KB").arg(received / 1024);
@@ -619,7 +632,10 @@ void VrmlView::ClickScene(const QPointF& at) {
 void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !dragging_) return;
     dragging_ = false;
-    if (!dragMoved_) ClickScene(event->position());
+    if (!dragMoved_) {
+        ClickScene(event->position());
+        if (FollowAnchorAt(event->position())) return;
+    }
     if (navigator_.Mode() != ViewNavigator::kGoto || dragMoved_) return;
     // Goto: head for the point under the click.
     const qreal ratio = devicePixelRatioF();
@@ -633,4 +649,141 @@ void VrmlView::mouseReleaseEvent(QMouseEvent* event) {
         navigator_.StartGoto(point->getPoint());
         CameraMoved();
     }
+}
+
+void VrmlView::SetScriptHooks() {
+    // Scripts of this world ask this view; a view gone meanwhile answers nothing.
+    QPointer<VrmlView> self(this);
+    ScriptEngine::BrowserHooks hooks;
+    hooks.speed = [self] { return self ? static_cast<double>(self->navigator_.MetresPerSecond()) : 0.0; };
+    hooks.loadUrl = [self](const QStringList& urls) {
+        if (self) self->FollowLinks(urls);
+    };
+    hooks.replaceWorld = [self](const std::vector<SoNode*>& nodes) {
+        if (self) self->ReplaceWorld(nodes);
+    };
+    ScriptEngine::SetBrowserHooks(hooks);
+}
+
+void VrmlView::ReplaceWorld(const std::vector<SoNode*>& nodes) {
+    // Not now: the script asking belongs to the world about to go.
+    auto* group = new SoVRMLGroup;
+    group->ref();
+    for (SoNode* node : nodes) group->addChild(node);
+    QTimer::singleShot(0, this, [this, group] {
+        auto* scene = new SoSeparator;
+        scene->ref();
+        scene->addChild(group);
+        group->unref();
+        ScriptEngine::ShutDown(Scene());
+        StopSceneSounds();
+        navigator_.CancelGoto();
+        SetScene(scene);
+        navigator_.SetBaseSpeed(SceneSpeed());
+        if (attached_) FollowOwnAvatar();
+    });
+}
+
+void VrmlView::FollowLinks(const QStringList& urls) {
+    // The first that may be followed; the reason of the first when none may.
+    QString refused;
+    for (const QString& url : urls) {
+        const WorldLink link = WorldLink::Resolve(worldAddress_, url);
+        if (link.kind != WorldLink::kRefused) {
+            FollowLink(url);
+            return;
+        }
+        if (refused.isEmpty()) refused = link.reason;
+    }
+    if (refused.isEmpty()) refused = tr("the link is empty");
+    ShowNotice(tr("Link not followed: %1").arg(refused));
+    emit linkRefused(refused);
+}
+
+bool VrmlView::FollowAnchorAt(const QPointF& at) {
+    // The library's own Anchor handling answers a click anywhere; only its geometry counts.
+    const qreal ratio = devicePixelRatioF();
+    const int w = std::max(1, static_cast<int>(width() * ratio));
+    const int h = std::max(1, static_cast<int>(height() * ratio));
+    SoRayPickAction pick{SbViewportRegion(w, h)};
+    pick.setPoint(SbVec2s(static_cast<short>(at.x() * ratio), static_cast<short>(h - 1 - at.y() * ratio)));
+    pick.apply(RootNode());
+    const SoPickedPoint* point = pick.getPickedPoint();
+    if (!point) return false;
+    const auto* path = static_cast<const SoFullPath*>(point->getPath());
+    const SoVRMLAnchor* anchor = nullptr;
+    for (int i = path->getLength() - 1; i >= 0 && !anchor; --i) {
+        if (path->getNode(i)->isOfType(SoVRMLAnchor::getClassTypeId())) {
+            anchor = static_cast<const SoVRMLAnchor*>(path->getNode(i));
+        }
+    }
+    if (!anchor) return false;
+    QStringList urls;
+    for (int i = 0; i < anchor->url.getNum(); ++i) urls.append(QString::fromUtf8(anchor->url[i].getString()));
+    pick.reset();
+    FollowLinks(urls);
+    return true;
+}
+
+void VrmlView::FollowLink(const QString& reference) {
+    const WorldLink link = WorldLink::Resolve(worldAddress_, reference);
+    if (link.kind == WorldLink::kViewpoint) {
+        if (!GoToViewpoint(link.target)) {
+            ShowNotice(tr("Link not followed: the world has no viewpoint %1").arg(link.target));
+            emit linkRefused(tr("no viewpoint %1").arg(link.target));
+        }
+        return;
+    }
+    if (link.kind == WorldLink::kRefused) {
+        ShowNotice(tr("Link not followed: %1").arg(link.reason));
+        emit linkRefused(link.reason);
+        return;
+    }
+    // Not now: the click or script that asked belongs to the world about to go.
+    QTimer::singleShot(0, this, [this, target = link.target] {
+        if (LoadVrmlFile(target) < 0) ShowNotice(tr("Link not followed: %1").arg(lastError_));
+    });
+}
+
+bool VrmlView::GoToViewpoint(const QString& name) {
+    SoSearchAction search;
+    search.setType(SoVRMLViewpoint::getClassTypeId());
+    search.setName(SbName(name.toUtf8().constData()));
+    search.setInterest(SoSearchAction::FIRST);
+    search.setSearchingAll(TRUE);
+    search.apply(Scene());
+    SoPath* path = search.getPath();
+    if (!path) return false;
+    auto* viewpoint = static_cast<SoVRMLViewpoint*>(static_cast<SoFullPath*>(path)->getTail());
+    SoGetMatrixAction matrixAction(SbViewportRegion(640, 480));
+    matrixAction.apply(path);
+    const SbMatrix& m = matrixAction.getMatrix();
+    SbVec3f translation, scale, position;
+    SbRotation rotation, scaleOrientation;
+    m.getTransform(translation, rotation, scale, scaleOrientation);
+    m.multVecMatrix(viewpoint->position.getValue(), position);
+    navigator_.CancelGoto();
+    Camera()->position = position;
+    Camera()->orientation = viewpoint->orientation.getValue() * rotation;
+    const float fov = viewpoint->fieldOfView.getValue();
+    if (fov > 0.01f && fov < 3.1f) Camera()->heightAngle = fov;
+    CameraMoved();
+    return true;
+}
+
+void VrmlView::ShowNotice(const QString& text) {
+    qWarning().noquote() << "VRML view:" << text;
+    lastWarnings_.append(text);
+    ShowDownload(QString(), -1, -1);  // makes the label
+    // Wrapped within the view: the reason is what the user needs to read.
+    progressLabel_->setWordWrap(true);
+    progressLabel_->setFixedWidth(std::min(progressLabel_->fontMetrics().horizontalAdvance(text) + 8, std::max(60, width() - 8)));
+    progressLabel_->setText(text);
+    progressLabel_->adjustSize();
+    progressLabel_->move(4, std::max(0, height() - progressLabel_->height() - 4));
+    progressLabel_->show();
+    progressLabel_->raise();
+    noticeTimer_.setSingleShot(true);
+    noticeTimer_.callOnTimeout(progressLabel_, &QLabel::hide, Qt::UniqueConnection);
+    noticeTimer_.start(5000);
 }

@@ -18,6 +18,7 @@
 
 class Avatar;
 class QLabel;
+class SoNode;
 class SoRotation;
 
 class VrmlView : public CoinView {
@@ -72,6 +73,8 @@ signals:
     void viewpointMoved(int16_t clientId, AvatarPose pose);
     // A web world or one of its Inlines downloading: bytes so far and in all (-1: unknown).
     void downloadProgress(const QString& address, qint64 received, qint64 total);
+    // A link of the world (an Anchor clicked, a script's Browser.loadURL) that was not followed.
+    void linkRefused(const QString& reason);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -100,6 +103,16 @@ private:
     void StopSceneSounds();
     void ShowDownload(const QString& address, qint64 received, qint64 total);
     void ClickScene(const QPointF& at);
+    // Follows the Anchor whose geometry is under the point; false when there is none.
+    bool FollowAnchorAt(const QPointF& at);
+    // A link of the world: a viewpoint moves the view, a world of its own replaces it (later,
+    // outside whatever handler asked), anything else is refused with a notice.
+    void FollowLink(const QString& reference);
+    void FollowLinks(const QStringList& urls);
+    void SetScriptHooks();
+    void ReplaceWorld(const std::vector<SoNode*>& nodes);
+    bool GoToViewpoint(const QString& name);
+    void ShowNotice(const QString& text);
 
     ViewNavigator navigator_;
     AvatarModelCache models_;
@@ -119,6 +132,9 @@ private:
     bool soundOn_ = true;
     std::vector<int32_t> sounds_;
     QString sceneBase_;
+    // The address of the world shown, for resolving its links.
+    QString worldAddress_;
+    QTimer noticeTimer_;
 
     int stillMode_ = kSmooth;
     int movingMode_ = kNoChangeWhileMoving;

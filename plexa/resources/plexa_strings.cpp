@@ -82,6 +82,8 @@ const platform::ui::StringTable& PlexaStrings() {
         {IDS_STATUS_RETRYING, "再接続中（%1回目）…"},
         {IDS_STATUS_CANCEL, "再接続を中止"},
         {IDS_STATUS_NAME, "接続状態"},
+        {IDS_STATUS_DOWNLOADING, "リージョンを読み込み中… %1 KB / %2 KB"},
+        {IDS_STATUS_DOWNLOADING_SIZE_UNKNOWN, "リージョンを読み込み中… %1 KB"},
     };
     return table;
 }

@@ -3,6 +3,7 @@
 // (with the seconds left), loading the scene, connecting, in a region, or waiting to reconnect.
 #include <QString>
 
+#include <cstdint>
 #include <string>
 
 namespace plexa {
@@ -13,6 +14,9 @@ struct SessionStatus {
     int secondsLeft = 0;     // Preparing, Reconnecting
     int attempt = 0;         // Reconnecting, Retrying
     std::string regionName;  // InRegion (CP932)
+    // LoadingScene: bytes of a web world received so far and in all, -1 when not known.
+    int32_t receivedBytes = -1;
+    int32_t totalBytes = -1;
 
     friend bool operator==(const SessionStatus&, const SessionStatus&) = default;
 };

@@ -17,7 +17,8 @@ public:
         kControlAvatar = 16, kMoveAvatar = 17, kSetSound = 18, kStraightUp = 19, kCreateAvatar = 22,
         kLoadVrmlFile = 27, kAttachViewpoint = 28,
     };
-    enum Event : int32_t { kViewpointMoved = 1 };
+    // kDownloadProgress: (address, bytes received, bytes in all or -1) while a web world loads.
+    enum Event : int32_t { kViewpointMoved = 1, kDownloadProgress = 2 };
     enum Mode : int32_t { kWalk = 0, kPan = 1, kTurn = 2, kRoll = 3, kStudy = 4, kGoto = 5 };
 
     // Properties 1 to 6 are flags, 7 and 8 numbers.

@@ -107,6 +107,7 @@ WorldPanel::WorldPanel(QWidget* parent, ChildControlClasses classes)
         {{kCommunicationControl, C::kEspRequested}, &W::OnEspRequested},
         {{kCommunicationControl, C::kEspClosed}, &W::OnEspClosed},
         {{kViewControl, CTeskControlVrml::kViewpointMoved}, &W::OnViewpointMoved},
+        {{kViewControl, CTeskControlVrml::kDownloadProgress}, &W::OnSceneDownload},
         {{kChatControl, CTeskChat::kReadChatString}, &W::OnReadChatString},
         {{kChatControl, CTeskChat::kReadEspString}, &W::OnReadEspString},
         {{kChatControl, CTeskChat::kClosedEspConnection}, &W::OnClosedEspConnection},
@@ -727,6 +728,15 @@ void WorldPanel::OnAvatarActed(const std::vector<Variant>& args) {
     std::string action;
     if (!ArgI2(args, 0, &clientId) || !ArgText(args, 1, &action)) return;
     if (!m_view.ControlAvatar(clientId, action)) ShowMessage(res::IDS_AVATAR_CREATE_FAILED);
+}
+
+void WorldPanel::OnSceneDownload(const std::vector<Variant>& args) {
+    Variant received, total;
+    if (args.size() < 3 || !com::ControlBase::ConvertTo(args[1], VarType::I4, &received) ||
+        !com::ControlBase::ConvertTo(args[2], VarType::I4, &total)) {
+        return;
+    }
+    m_session->OnSceneDownload(received.AsI4(), total.AsI4());
 }
 
 void WorldPanel::OnViewpointMoved(const std::vector<Variant>& args) {

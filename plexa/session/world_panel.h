@@ -215,6 +215,7 @@ private:
     void OnRegionClosedEvent(const std::vector<platform::com::Variant>&) { m_session->OnRegionClosed(); }
     void OnServerDisconnectedEvent(const std::vector<platform::com::Variant>&) { m_session->OnServerDisconnected(); }
     void OnAvatarEntered(const std::vector<platform::com::Variant>& args);
+    void OnSceneDownload(const std::vector<platform::com::Variant>& args);
     void OnAvatarLeft(const std::vector<platform::com::Variant>& args);
     void OnAvatarMoved(const std::vector<platform::com::Variant>& args);
     void OnAvatarActed(const std::vector<platform::com::Variant>& args);

@@ -47,6 +47,8 @@ SessionStatus WorldSession::Status() const {
     SessionStatus status;
     if (m_loadingScene) {
         status.phase = P::LoadingScene;
+        status.receivedBytes = m_downloadReceived;
+        status.totalBytes = m_downloadTotal;
     } else if (m_state == State::Connecting) {
         status.phase = m_attempt > 0 ? P::Retrying : P::Connecting;
         status.attempt = m_attempt;
@@ -62,6 +64,13 @@ SessionStatus WorldSession::Status() const {
         status.regionName = m_currentRegionName;
     }
     return status;
+}
+
+void WorldSession::OnSceneDownload(int32_t received, int32_t total) {
+    if (!m_loadingScene || received < 0) return;  // a download of the view's own (a link, a script)
+    m_downloadReceived = received;
+    m_downloadTotal = total;
+    PublishStatus();
 }
 
 void WorldSession::PublishStatus() {
@@ -141,6 +150,7 @@ void WorldSession::RegionChange() {
     }
     // 8.
     m_loadingScene = true;
+    m_downloadReceived = m_downloadTotal = -1;
     PublishStatus();
     const int loaded = m_controls.view.LoadVrmlFile(localScene);
     m_loadingScene = false;

@@ -64,6 +64,8 @@ public:
     bool LeaveSequence();
     void OnServerDisconnected();
     void OnRegionClosed();
+    // The view downloading the scene it is loading: shown in the status line meanwhile.
+    void OnSceneDownload(int32_t received, int32_t total);
     // A session that failed in the middle (an avatar could not be made): leave the server, clear
     // the chat, close the roster windows.
     void EndSessionAfterFailure();
@@ -130,6 +132,8 @@ private:
     bool m_inRegion = false;
     bool m_regionChangeBusy = false;
     bool m_loadingScene = false;
+    int32_t m_downloadReceived = -1;
+    int32_t m_downloadTotal = -1;
     QDeadlineTimer m_entryDeadline;
     QTimer m_retryTimer;
     QTimer m_countdown;

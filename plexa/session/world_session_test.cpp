@@ -63,6 +63,49 @@ TEST(ReconnectBackoff, DoublesFromOneSecondUpToThirtyAndJitterOnlyShortens) {
     EXPECT_GT(ReconnectDelayMs(0, 0.0), 0);
 }
 
+TEST(SessionStatusText, AWebSceneDownloadingShowsWhatHasArrivedOfHowMuch) {
+    using P = SessionStatus::Phase;
+    SessionStatus status;
+    status.phase = P::LoadingScene;
+    EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("リージョンを読み込み中…"));
+    status.receivedBytes = 1536;
+    status.totalBytes = 10240;
+    EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("リージョンを読み込み中… 2 KB / 10 KB"));
+    // Not yet a kilobyte is not nothing; a size the server did not give is left out.
+    status.receivedBytes = 1;
+    status.totalBytes = -1;
+    EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("リージョンを読み込み中… 1 KB"));
+    status.receivedBytes = 0;
+    status.totalBytes = 0;
+    EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("リージョンを読み込み中… 0 KB"));
+    if (qEnvironmentVariableIsSet("MONEKO_SCREENSHOT_DIR")) {
+        SessionStatusLine line;
+        SessionStatus shown;
+        shown.phase = P::LoadingScene;
+        shown.receivedBytes = 123 * 1024;
+        shown.totalBytes = 480 * 1024;
+        line.resize(360, 24);
+        line.Show(shown);
+        line.grab().save(qEnvironmentVariable("MONEKO_SCREENSHOT_DIR") + "/status-downloading.png");
+    }
+    // Bytes only count while a scene loads.
+    status.phase = P::Offline;
+    EXPECT_EQ(SessionStatusText(status), QString::fromUtf8("オフライン"));
+}
+
+TEST_F(WorldSessionTest, DownloadsOfTheViewOutsideASceneLoadLeaveTheStatusAlone) {
+    auto panel = InRegionPanel();
+    const QString before = panel->StatusLine()->Text();
+    ASSERT_TRUE(before.contains(QString::fromUtf8("入室中")));
+    Recorder view(panel->View());
+    // A world a link of the scene led to, downloading in the view.
+    view.Fire(CTeskControlVrml::kDownloadProgress,
+              {Variant::Bstr("http://127.0.0.1/next.wrl"), Variant::I4(2048), Variant::I4(4096)});
+    EXPECT_EQ(panel->StatusLine()->Text(), before);
+    panel->Session().OnSceneDownload(2048, 4096);
+    EXPECT_EQ(panel->StatusLine()->Text(), before);
+}
+
 TEST_F(WorldSessionTest, ServerThatCannotBeReachedIsToldAndTheToolbarComesBack) {
     auto panel = MakePanel();
     Recorder comm(panel->Communication()), chat(panel->Chat());
