@@ -213,6 +213,13 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     QStringList errors;
     for (bool again = false;; again = true) {
         if (again) {
+            // A repair can complete a PROTO body that leads back to itself: cut again.
+            int line = 0;
+            QString what;
+            while (repairs < limits.maxRepairs && SceneRepair::CutRecursivePrototype(&text, &line, &what)) {
+                ++repairs;
+                context->Warn(source, line, what);
+            }
             input = std::make_unique<HoldingInput>();
             input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
         }
