@@ -4,6 +4,7 @@
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_load_context.h"
 #include "controls/vrmlview/scene_loader.h"
+#include "controls/vrmlview/scene_load_test_fixture.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
 
@@ -23,48 +24,7 @@
 
 namespace {
 
-const QByteArray kHeader = "#VRML V2.0 utf8\n";
-const QByteArray kRedBox =
-    "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry Box { size 2 2 2 } }\n";
-
-class ExternProtoTest : public ::testing::Test {
-protected:
-    void SetUp() override { CoinEnvironment::Ensure(); }
-
-    QString Write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    int Shapes(const QString& path) {
-        error.clear();
-        warnings.clear();
-        SoSeparator* root = SceneLoader::Load(path, &error, &warnings);
-        if (!root) return -1;
-        SoSearchAction search;
-        search.setType(SoVRMLShape::getClassTypeId());
-        search.setInterest(SoSearchAction::ALL);
-        search.setSearchingAll(TRUE);
-        search.apply(root);
-        const int count = search.getPaths().getLength();
-        root->unref();
-        return count;
-    }
-    bool Warned(const QString& text) const {
-        for (const QString& w : warnings) {
-            if (w.contains(text)) return true;
-        }
-        return false;
-    }
-    std::string All() const { return (error + " | " + warnings.join(" | ")).toStdString(); }
-
-    QTemporaryDir dir;
-    QString error;
-    QStringList warnings;
-};
+class ExternProtoTest : public SceneLoadTest {};
 
 TEST_F(ExternProtoTest, DeclarationsNamingTheirOwnFileOrACycleEndWithAWarning) {
     // Each of these read the file again and again inside the parser until the stack ran out.

@@ -2,6 +2,7 @@
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_load_context.h"
 #include "controls/vrmlview/scene_loader.h"
+#include "controls/vrmlview/scene_load_test_fixture.h"
 #include "controls/vrmlview/test_scenes.h"
 #include "controls/vrmlview/vrml_view.h"
 
@@ -19,49 +20,7 @@
 
 namespace {
 
-const QByteArray kHeader = "#VRML V2.0 utf8\n";
-// A red box straight ahead of the default view, so a frame shows whether the world is there.
-const QByteArray kRedBox =
-    "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry Box { size 2 2 2 } }\n";
-
-class SceneLoadingTest : public ::testing::Test {
-protected:
-    void SetUp() override { CoinEnvironment::Ensure(); }
-
-    QString Write(const QString& name, const QByteArray& bytes) {
-        const QString path = dir.filePath(name);
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-        return path;
-    }
-    // Loads through the loader alone; counts the shapes that made it in.
-    int Shapes(const QString& path) {
-        error.clear();
-        warnings.clear();
-        SoSeparator* root = SceneLoader::Load(path, &error, &warnings);
-        if (!root) return -1;
-        SoSearchAction search;
-        search.setType(SoVRMLShape::getClassTypeId());
-        search.setInterest(SoSearchAction::ALL);
-        search.setSearchingAll(TRUE);
-        search.apply(root);
-        const int count = search.getPaths().getLength();
-        root->unref();
-        return count;
-    }
-    bool Warned(const QString& text) const {
-        for (const QString& w : warnings) {
-            if (w.contains(text)) return true;
-        }
-        return false;
-    }
-    std::string All() const { return (error + " | " + warnings.join(" | ")).toStdString(); }
-
-    QTemporaryDir dir;
-    QString error;
-    QStringList warnings;
-};
+class SceneLoadingTest : public SceneLoadTest {};
 
 // The view shows the world and draws a few frames of it; a bad graph would crash here.
 void ExpectRedBoxShown(VrmlView* view) {
