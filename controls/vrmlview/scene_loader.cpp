@@ -199,7 +199,8 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     {
         int line = 0;
         QString what;
-        while (repairs < limits.maxRepairs && SceneRepair::CutRecursivePrototype(&text, &line, &what)) {
+        while (repairs < limits.maxRepairs && (SceneRepair::CutRecursivePrototype(&text, &line, &what) ||
+                                                      SceneRepair::CutForeignPrototypeUse(&text, &line, &what))) {
             ++repairs;
             context->Warn(source, line, what);
         }
@@ -216,7 +217,8 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
             // A repair can complete a PROTO body that leads back to itself: cut again.
             int line = 0;
             QString what;
-            while (repairs < limits.maxRepairs && SceneRepair::CutRecursivePrototype(&text, &line, &what)) {
+            while (repairs < limits.maxRepairs && (SceneRepair::CutRecursivePrototype(&text, &line, &what) ||
+                                                      SceneRepair::CutForeignPrototypeUse(&text, &line, &what))) {
                 ++repairs;
                 context->Warn(source, line, what);
             }

@@ -189,6 +189,23 @@ TEST_F(SceneLoadingTest, NodesOfTheOtherVersionAreSkippedInVrml1Files) {
     EXPECT_TRUE(Warned("old.wrl:5: skipped unknown field vendorField of Cube")) << All();
 }
 
+TEST_F(SceneLoadingTest, APrototypeIsKnownOnlyInTheFileThatDeclaresIt) {
+    // The scene library keeps what it read in one list for the whole process; a world must not
+    // make instances of a PROTO that only an earlier world declared.
+    const QByteArray leftOver = "PROTO LeftOver [ ] { Group { children [ Shape { geometry Box { } } Shape { geometry Box { } } ] } }\n";
+    ASSERT_EQ(Shapes(Write("first.wrl", kHeader + leftOver + "LeftOver { }\n")), 2) << All();
+    SoSeparator* first = SceneLoader::Load(dir.filePath("first.wrl"), &error, &warnings);  // still in use
+    ASSERT_TRUE(first);
+    EXPECT_EQ(Shapes(Write("next.wrl", kHeader + "LeftOver { }\n" + kRedBox)), 1) << All();
+    EXPECT_TRUE(Warned("next.wrl:2: skipped LeftOver: it is a PROTO of another file")) << All();
+    // Declared only below its use, the name still meant the earlier world's PROTO there.
+    EXPECT_EQ(Shapes(Write("later.wrl", kHeader + "LeftOver { }\n" + leftOver + kRedBox)), 1) << All();
+    EXPECT_TRUE(Warned("later.wrl:2: skipped LeftOver: it is a PROTO of another file")) << All();
+    // Declared again in the file, it is the file's own.
+    EXPECT_EQ(Shapes(Write("own.wrl", kHeader + leftOver + "LeftOver { }\n" + kRedBox)), 3) << All();
+    first->unref();
+}
+
 TEST_F(SceneLoadingTest, AWorldFailsOnlyWhenNothingInItLoads) {
     EXPECT_EQ(Shapes(Write("nothing.wrl", kHeader + "\nFooBar { }\nBarFoo { x 1 }\n")), -1);
     EXPECT_TRUE(error.contains("nothing.wrl:3: skipped unknown node FooBar")) << All();

@@ -4,10 +4,12 @@
 
 #include <Inventor/SbName.h>
 #include <Inventor/SoType.h>
+#include <Inventor/misc/SoProto.h>
 
 #include <QRegularExpression>
 
 #include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -119,6 +121,28 @@ bool SceneRepair::CutRecursivePrototype(VrmlText* text, int* line, QString* what
                         .arg(QString::fromUtf8(names[use.to]), QString::fromUtf8(names[from]));
             return BlankNode(text, use.at, text->Matching(use.at + 1));
         }
+    }
+    return false;
+}
+
+bool SceneRepair::CutForeignPrototypeUse(VrmlText* text, int* line, QString* what) {
+    const std::vector<VrmlText::Token>& tokens = text->Tokens();
+    const int count = static_cast<int>(tokens.size());
+    // A PROTO is known from its declaration on, as the library reads it; one declared further
+    // down does not name an instance above it.
+    std::set<QByteArray> declared;
+    for (int i = 0; i + 1 < count; ++i) {
+        if (text->Word(i) == "PROTO" || text->Word(i) == "EXTERNPROTO") {
+            declared.insert(text->Word(i + 1));
+            continue;
+        }
+        if (tokens[i].kind != VrmlText::kWord || tokens[i + 1].kind != VrmlText::kOpenBrace) continue;
+        const QByteArray name = text->Word(i);
+        if (declared.count(name)) continue;
+        if (!SoProto::findProto(SbName(name.constData()))) continue;
+        *line = tokens[i].line;
+        *what = QStringLiteral("skipped %1: it is a PROTO of another file").arg(QString::fromUtf8(name));
+        return BlankNode(text, i, text->Matching(i + 1));
     }
     return false;
 }

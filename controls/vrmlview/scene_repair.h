@@ -21,4 +21,8 @@ public:
     // make instances of instances until the stack ran out. True when one was cut; line and
     // what say where and what. Call until it returns false.
     static bool CutRecursivePrototype(VrmlText* text, int* line, QString* what);
+    // Cuts one instance of a PROTO the text does not declare but the scene library still knows
+    // from another file it read: PROTOs are scoped to their file, and one left over from a hostile
+    // world (one that contains itself, say) must not come to life in the next.
+    static bool CutForeignPrototypeUse(VrmlText* text, int* line, QString* what);
 };
