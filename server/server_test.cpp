@@ -18,6 +18,7 @@
 #include <sys/socket.h>
 #include <poll.h>
 #include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace server {
@@ -56,6 +57,21 @@ protected:
             if (!c.Pump(50) || !c.IsOpen()) return true;
         }
         return false;
+    }
+    // With `allowed` connected, one more is turned away as too many; a slot frees when one leaves.
+    void ExpectFullAfterAndFreedWhenOneLeaves(int allowed) {
+        std::vector<WireClient> c(allowed + 1);
+        for (int i = 0; i < allowed; ++i) ASSERT_TRUE(c[i].Connect("127.0.0.1", server.Port()));
+        for (int i = 0; i < allowed; ++i) ASSERT_TRUE(c[i].WaitFor<Welcome>(2000));
+        ASSERT_TRUE(c[allowed].Connect("127.0.0.1", server.Port()));
+        std::optional<ByeReason> bye;
+        EXPECT_TRUE(ClosedWithin(c[allowed], 3000, &bye));
+        EXPECT_EQ(bye, ByeReason::TooManyConnections);
+        c[0].Close();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        WireClient again;
+        ASSERT_TRUE(again.Connect("127.0.0.1", server.Port()));
+        EXPECT_TRUE(again.WaitFor<Welcome>(2000));
     }
     // The chat still works between these two.
     static void ExpectChatWorks(WireClient& from, uint16_t fromId, WireClient& to, const std::string& text) {
@@ -364,37 +380,14 @@ TEST_F(ServerTest, SlowReaderIsDroppedWithoutStallingOthers) {
 
 TEST_F(ServerTest, ConnectionsPerAddressAreLimited) {
     StartServer({"--max-per-address", "3"});
-    WireClient c[4];
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(c[i].Connect("127.0.0.1", server.Port()));
-    for (int i = 0; i < 3; ++i) ASSERT_TRUE(c[i].WaitFor<Welcome>(2000));
-    ASSERT_TRUE(c[3].Connect("127.0.0.1", server.Port()));
-    std::optional<ByeReason> bye;
-    EXPECT_TRUE(ClosedWithin(c[3], 3000, &bye));
-    EXPECT_EQ(bye, ByeReason::TooManyConnections);
-    // A slot frees when one leaves.
-    c[0].Close();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    WireClient again;
-    ASSERT_TRUE(again.Connect("127.0.0.1", server.Port()));
-    EXPECT_TRUE(again.WaitFor<Welcome>(2000));
+    ExpectFullAfterAndFreedWhenOneLeaves(3);
 }
 
 // ---- limits at the edges -----------------------------------------------------------------------
 
 TEST_F(ServerTest, ConnectionCapAnswersTooManyConnections) {
     StartServer({"--max-connections", "2"});
-    WireClient c[3];
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(c[i].Connect("127.0.0.1", server.Port()));
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(c[i].WaitFor<Welcome>(2000));
-    ASSERT_TRUE(c[2].Connect("127.0.0.1", server.Port()));
-    std::optional<ByeReason> bye;
-    EXPECT_TRUE(ClosedWithin(c[2], 3000, &bye));
-    EXPECT_EQ(bye, ByeReason::TooManyConnections);
-    c[0].Close();
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    WireClient again;
-    ASSERT_TRUE(again.Connect("127.0.0.1", server.Port()));
-    EXPECT_TRUE(again.WaitFor<Welcome>(2000));
+    ExpectFullAfterAndFreedWhenOneLeaves(2);
 }
 
 TEST_F(ServerTest, FewFileDescriptorsCostNeitherACoreNorTheDisk) {

@@ -196,14 +196,19 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     const QByteArray dir = QFile::encodeName(BaseDirectoryOf(source));
     const int warningsBefore = static_cast<int>(context->Warnings().size());
     int repairs = 0;
-    {
+    // PROTO instances the library would expand without end, or take from another file, go before
+    // it reads the text.
+    auto cutPrototypeInstances = [&] {
         int line = 0;
         QString what;
         while (repairs < limits.maxRepairs && (SceneRepair::CutRecursivePrototype(&text, &line, &what) ||
-                                                      SceneRepair::CutForeignPrototypeUse(&text, &line, &what))) {
+                                               SceneRepair::CutForeignPrototypeUse(&text, &line, &what))) {
             ++repairs;
             context->Warn(source, line, what);
         }
+    };
+    {
+        cutPrototypeInstances();
         // The text changed under the header check's input: read it afresh.
         if (repairs > 0) {
             input = std::make_unique<HoldingInput>();
@@ -215,13 +220,7 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     for (bool again = false;; again = true) {
         if (again) {
             // A repair can complete a PROTO body that leads back to itself: cut again.
-            int line = 0;
-            QString what;
-            while (repairs < limits.maxRepairs && (SceneRepair::CutRecursivePrototype(&text, &line, &what) ||
-                                                      SceneRepair::CutForeignPrototypeUse(&text, &line, &what))) {
-                ++repairs;
-                context->Warn(source, line, what);
-            }
+            cutPrototypeInstances();
             input = std::make_unique<HoldingInput>();
             input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
         }
