@@ -197,18 +197,20 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     const int warningsBefore = static_cast<int>(context->Warnings().size());
     int repairs = 0;
     // PROTO instances the library would expand without end, or take from another file, go before
-    // it reads the text.
+    // it reads the text. Every one must go: a file with more than the repairs allow is refused.
     auto cutPrototypeInstances = [&] {
         int line = 0;
         QString what;
-        while (repairs < limits.maxRepairs && (SceneRepair::CutRecursivePrototype(&text, &line, &what) ||
-                                               SceneRepair::CutForeignPrototypeUse(&text, &line, &what))) {
-            ++repairs;
+        while (SceneRepair::CutRecursivePrototype(&text, &line, &what) ||
+               SceneRepair::CutForeignPrototypeUse(&text, vrml1, &line, &what)) {
+            if (++repairs > limits.maxRepairs) return false;
             context->Warn(source, line, what);
         }
+        return true;
     };
+    const QString tooManyCuts = QStringLiteral("more than %1 PROTO instances to cut").arg(limits.maxRepairs);
     {
-        cutPrototypeInstances();
+        if (!cutPrototypeInstances()) return fail(0, tooManyCuts);
         // The text changed under the header check's input: read it afresh.
         if (repairs > 0) {
             input = std::make_unique<HoldingInput>();
@@ -220,7 +222,7 @@ SoVRMLGroup* ReadOne(QByteArray bytes, const QString& source, SceneLoadContext* 
     for (bool again = false;; again = true) {
         if (again) {
             // A repair can complete a PROTO body that leads back to itself: cut again.
-            cutPrototypeInstances();
+            if (!cutPrototypeInstances()) return fail(0, tooManyCuts);
             input = std::make_unique<HoldingInput>();
             input->setBuffer(text.Text().constData(), static_cast<size_t>(text.Text().size()));
         }

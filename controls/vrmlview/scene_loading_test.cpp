@@ -206,6 +206,39 @@ TEST_F(SceneLoadingTest, APrototypeIsKnownOnlyInTheFileThatDeclaresIt) {
     first->unref();
 }
 
+TEST_F(SceneLoadingTest, EveryUseOfAnotherFilesPrototypeIsCutHoweverItIsWritten) {
+    // A PROTO of an earlier world, still in use; its name must not make instances in a later one,
+    // whatever the text looks like around it.
+    ASSERT_EQ(Shapes(Write("first.wrl", kHeader + "PROTO L [ ] { Shape { geometry Box { } } }\nL { }\n")), 1) << All();
+    SoSeparator* first = SceneLoader::Load(dir.filePath("first.wrl"), &error, &warnings);
+    ASSERT_TRUE(first);
+    // Too short for a stand-in value, a form feed before the brace, VRML 1.0 text that looks
+    // like a declaration, and a node the file leaves open.
+    EXPECT_EQ(Shapes(Write("short.wrl", kHeader + kRedBox + "Shape { geometry L{} }\n")), 2) << All();
+    EXPECT_TRUE(Warned("short.wrl:3: skipped L: it is a PROTO of another file")) << All();
+    EXPECT_EQ(Shapes(Write("feed.wrl", kHeader + kRedBox + "L\f{ }\n")), 1) << All();
+    EXPECT_TRUE(Warned("feed.wrl:3: skipped L")) << All();
+    Shapes(Write("old.wrl", "#VRML V1.0 ascii\nSeparator { Cube { } }\nPROTO L [ ] { }\nL { }\n"));
+    EXPECT_TRUE(Warned("old.wrl:4: skipped L: it is a PROTO of another file")) << All();
+    EXPECT_EQ(Shapes(Write("open.wrl", kHeader + kRedBox + "L {\n")), 1) << All();
+    EXPECT_TRUE(Warned("open.wrl:3: skipped L")) << All();
+    // A file with more of them than may be cut is refused rather than read with some left.
+    QByteArray many = kHeader + kRedBox;
+    for (int i = 0; i < 300; ++i) many += "L { }\n";
+    EXPECT_EQ(Shapes(Write("many.wrl", many)), -1);
+    EXPECT_TRUE(error.contains("PROTO instances to cut")) << All();
+    first->unref();
+}
+
+TEST_F(SceneLoadingTest, APrototypeLeftOpenCannotContainItself) {
+    // The library makes the inner instance before it finds the definition unfinished, and keeps
+    // a PROTO that contains itself for good: any later instance of it would never end.
+    Shapes(Write("open.wrl", kHeader + "PROTO Loop [ field SFNode n Loop { } ]\n{ Group { } Loop { }\n"));
+    EXPECT_TRUE(Warned("open.wrl:2: skipped Loop inside the definition of PROTO Loop")) << All();
+    EXPECT_TRUE(Warned("open.wrl:3: skipped Loop inside the definition of PROTO Loop")) << All();
+    EXPECT_EQ(Shapes(Write("next.wrl", kHeader + "Loop { }\n" + kRedBox)), 1) << All();
+}
+
 TEST_F(SceneLoadingTest, AWorldFailsOnlyWhenNothingInItLoads) {
     EXPECT_EQ(Shapes(Write("nothing.wrl", kHeader + "\nFooBar { }\nBarFoo { x 1 }\n")), -1);
     EXPECT_TRUE(error.contains("nothing.wrl:3: skipped unknown node FooBar")) << All();

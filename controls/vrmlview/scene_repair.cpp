@@ -19,9 +19,15 @@ bool TakesNodeList(const QByteArray& field) {
            field == "removeChildren";
 }
 
-// Blanks the node (or USE) spanning first..last. Where it is a field's value, a value that
-// reads as "nothing" stands in, so the field itself stays readable.
-bool BlankNode(VrmlText* text, int first, int last) {
+// Blanks the node (or USE) that starts at first and whose braces open at open (-1 for a USE
+// ending at first + 1). A node cut short by the end of the file runs to the end. Where it is a
+// field's value, a value that reads as "nothing" stands in, so the field itself stays readable;
+// where that does not fit, the node goes alone and the field is cut on the next read. Never
+// fails on a node the text holds: what a cut guards against must not be left in.
+bool BlankNode(VrmlText* text, int first, int open) {
+    const int count = static_cast<int>(text->Tokens().size());
+    int last = open < 0 ? first + 1 : text->Matching(open);
+    if (last < 0 || last >= count) last = count - 1;
     if (first >= 2 && text->Word(first - 2) == "DEF") first -= 2;
     const int before = first - 1;
     QByteArray replacement;
@@ -29,7 +35,9 @@ bool BlankNode(VrmlText* text, int first, int last) {
         text->Word(before - 1) != "DEF") {
         replacement = TakesNodeList(text->Word(before)) ? QByteArray("[]") : QByteArray("NULL");
     }
-    return text->Blank(first, last, replacement);
+    if (text->Blank(first, last, replacement)) return true;
+    // Too short for the stand-in: the field goes with its value.
+    return text->Blank(replacement.isEmpty() ? first : before, last);
 }
 
 }  // namespace
@@ -44,11 +52,12 @@ bool SceneRepair::CutRecursivePrototype(VrmlText* text, int* line, QString* what
     std::map<QByteArray, Body> bodies;
     for (int i = 0; i + 2 < count; ++i) {
         if (text->Word(i) != "PROTO" || tokens[i + 2].kind != VrmlText::kOpenBracket) continue;
+        // The interface counts too (a field's default can be a node), and a definition the file
+        // leaves open runs to its end: the library has made its instances before it finds that out.
         const int close = text->Matching(i + 2);
-        if (close < 0 || close + 1 >= count || tokens[close + 1].kind != VrmlText::kOpenBrace) continue;
-        const int end = text->Matching(close + 1);
-        if (end < 0) continue;
-        bodies.emplace(text->Word(i + 1), Body{close + 2, end});
+        int end = close < 0 || close + 1 >= count ? -1 : text->Matching(close + 1);
+        if (end < 0) end = count;
+        bodies.emplace(text->Word(i + 1), Body{i + 3, end});
     }
     if (bodies.empty()) return false;
     // Which PROTOs each body makes instances of: the edges of a graph of PROTOs.
@@ -119,20 +128,21 @@ bool SceneRepair::CutRecursivePrototype(VrmlText* text, int* line, QString* what
             *line = tokens[use.at].line;
             *what = QStringLiteral("skipped %1 inside the definition of PROTO %2: it would contain itself")
                         .arg(QString::fromUtf8(names[use.to]), QString::fromUtf8(names[from]));
-            return BlankNode(text, use.at, text->Matching(use.at + 1));
+            return BlankNode(text, use.at, use.at + 1);
         }
     }
     return false;
 }
 
-bool SceneRepair::CutForeignPrototypeUse(VrmlText* text, int* line, QString* what) {
+bool SceneRepair::CutForeignPrototypeUse(VrmlText* text, bool vrml1, int* line, QString* what) {
     const std::vector<VrmlText::Token>& tokens = text->Tokens();
     const int count = static_cast<int>(tokens.size());
     // A PROTO is known from its declaration on, as the library reads it; one declared further
-    // down does not name an instance above it.
+    // down does not name an instance above it. VRML 1.0 has no PROTOs of its own, but the library
+    // still looks node names up among those it kept.
     std::set<QByteArray> declared;
     for (int i = 0; i + 1 < count; ++i) {
-        if (text->Word(i) == "PROTO" || text->Word(i) == "EXTERNPROTO") {
+        if (!vrml1 && (text->Word(i) == "PROTO" || text->Word(i) == "EXTERNPROTO")) {
             declared.insert(text->Word(i + 1));
             continue;
         }
@@ -142,7 +152,7 @@ bool SceneRepair::CutForeignPrototypeUse(VrmlText* text, int* line, QString* wha
         if (!SoProto::findProto(SbName(name.constData()))) continue;
         *line = tokens[i].line;
         *what = QStringLiteral("skipped %1: it is a PROTO of another file").arg(QString::fromUtf8(name));
-        return BlankNode(text, i, text->Matching(i + 1));
+        return BlankNode(text, i, i + 1);
     }
     return false;
 }
@@ -181,7 +191,7 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
         const bool otherVersion = vrml1 && !SoType::fromName(SbName(("VRML" + name).constData())).isBad();
         *what = (otherVersion ? QStringLiteral("skipped VRML 2.0 node %1") : QStringLiteral("skipped unknown node %1"))
                     .arg(m.captured(1));
-        return BlankNode(text, at, text->Matching(at + 1));
+        return BlankNode(text, at, at + 1);
     }
     if (auto m = unknownName.match(error.message); m.hasMatch()) {
         const QByteArray name = m.captured(1).toUtf8();
@@ -189,7 +199,7 @@ bool SceneRepair::Apply(VrmlText* text, const ReadError& error, bool vrml1, QStr
             int at = text->FindWord(name, line, 0);
             if (at > 0 && text->Word(at - 1) == "USE") {
                 *what = QStringLiteral("skipped USE of undefined name %1").arg(m.captured(1));
-                return BlankNode(text, at - 1, at);
+                return BlankNode(text, at - 1, -1);
             }
         }
         return false;

@@ -24,5 +24,5 @@ public:
     // Cuts one instance of a PROTO the text does not declare but the scene library still knows
     // from another file it read: PROTOs are scoped to their file, and one left over from a hostile
     // world (one that contains itself, say) must not come to life in the next.
-    static bool CutForeignPrototypeUse(VrmlText* text, int* line, QString* what);
+    static bool CutForeignPrototypeUse(VrmlText* text, bool vrml1, int* line, QString* what);
 };

@@ -4,7 +4,11 @@
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ','; }
+// Form feeds and vertical tabs too: the scene library skips them between a node's name and its
+// brace, so a name must not swallow them here.
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',' || c == '\f' || c == '\v';
+}
 bool EndsWord(char c) {
     return IsSpace(c) || c == '{' || c == '}' || c == '[' || c == ']' || c == '"' || c == '#';
 }
