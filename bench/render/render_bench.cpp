@@ -66,6 +66,7 @@ struct Result {
     int frames = 0;
     double seconds = 0, cpuMs = 0, guiMs = 0, createMs = 0;
     long peakKb = 0, residentKb = 0;
+    int byLevel[4] = {};  // figures in full, and at each lighter drawing, at the end
 };
 
 // Where the crowd stands: a grid over the floor the scene spans before the viewpoint (at most
@@ -244,6 +245,11 @@ int main(int argc, char** argv) {
             }
             r.peakKb = StatusKilobytes("VmHWM:");
             r.residentKb = StatusKilobytes("VmRSS:");
+            for (int i = 0; i < crowd; ++i) {
+                if (const Avatar* avatar = view.FindAvatar(static_cast<int16_t>(i + 1))) {
+                    ++r.byLevel[std::clamp(avatar->Level(), 0, 3)];
+                }
+            }
             // RENDER_BENCH_SHOT=shot.png keeps a picture of each crowd (shot-100.png...).
             if (qEnvironmentVariableIsSet("RENDER_BENCH_SHOT")) {
                 QString file = qEnvironmentVariable("RENDER_BENCH_SHOT");
@@ -262,12 +268,13 @@ int main(int argc, char** argv) {
                 view.height(), qPrintable(textures),
                 models.size() > 1 ? "six avatar kinds mixed" : qPrintable(QFileInfo(models[0]).fileName()),
                 still ? "standing still" : "all moving at 10 poses/s, every fifth gesturing");
-    std::printf("%8s %10s %8s %14s %12s %12s %10s\n", "avatars", "created ms", "fps", "cpu ms/frame",
-                "gui ms/frame", "peak MB", "rss MB");
+    std::printf("%8s %10s %8s %14s %12s %12s %10s %16s\n", "avatars", "created ms", "fps", "cpu ms/frame",
+                "gui ms/frame", "peak MB", "rss MB", "full/1/2/3");
     for (const Result& r : results) {
-        std::printf("%8d %10.0f %8.1f %14.1f %12.1f %12.1f %10.1f\n", r.avatars, r.createMs,
+        std::printf("%8d %10.0f %8.1f %14.1f %12.1f %12.1f %10.1f %16s\n", r.avatars, r.createMs,
                     r.seconds > 0 ? r.frames / r.seconds : 0.0, r.cpuMs, r.guiMs, r.peakKb / 1024.0,
-                    r.residentKb / 1024.0);
+                    r.residentKb / 1024.0,
+                    qPrintable(QStringLiteral("%1/%2/%3/%4").arg(r.byLevel[0]).arg(r.byLevel[1]).arg(r.byLevel[2]).arg(r.byLevel[3])));
     }
     std::printf("load average %.2f\n", LoadAverage());
     return 0;
