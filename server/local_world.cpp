@@ -109,9 +109,13 @@ void LocalWorld::Pose(uint16_t clientId, const protocol::Pose& pose) {
 
 void LocalWorld::Tick() {
     for (auto& [name, region] : regions_) {
-        region.poses.Tick([this](uint16_t receiver, std::shared_ptr<const Bytes> frames) {
-            if (Participant* p = Find(receiver)) p->link->SendShared(std::move(frames), 0, 0);
-        });
+        region.poses.Tick(
+            [this](uint16_t receiver, std::shared_ptr<const Bytes> frames) {
+                if (Participant* p = Find(receiver)) p->link->SendShared(std::move(frames), 0, 0);
+            },
+            [this](uint16_t receiver) {
+                if (Participant* p = Find(receiver)) p->link->TurnAtTick();
+            });
     }
 }
 

@@ -15,6 +15,8 @@ public:
     // Frames encoded once for many receivers; the bytes [skipOffset, skipOffset + skipLength)
     // are left out (the receiver's own frame in a batch).
     virtual void SendShared(std::shared_ptr<const protocol::Bytes> frames, size_t skipOffset, size_t skipLength) = 0;
+    // The participant's turn in its region's pose round: what was shared with it goes out now.
+    virtual void TurnAtTick() {}
     // Ends the connection: a Bye is sent if possible, then the socket closes. The world has
     // already forgotten the participant when this is called.
     virtual void Drop(protocol::ByeReason reason, const std::string& text) = 0;

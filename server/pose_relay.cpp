@@ -16,6 +16,7 @@ void PoseRelay::Add(uint16_t id, const Pose& pose, bool receives) {
     m.id = id;
     m.receives = receives;
     m.pose = pose;
+    m.heardUpTo = moveSerial_;  // it has just heard of everyone as they stand
     EncodeTo(AvatarMoved{id, pose}, m.frame);
     // Turns go round in arrival order, so far poses are spread evenly over the ticks.
     m.serial = nextSerial_++;
@@ -41,8 +42,8 @@ void PoseRelay::Move(uint16_t id, const Pose& pose) {
     m.pose = pose;
     m.frame.clear();
     EncodeTo(AvatarMoved{id, pose}, m.frame);
-    m.moved = m.farDirty = true;
-    anyMoved_ = true;
+    m.farDirty = true;
+    m.moveSerial = ++moveSerial_;
 }
 
 std::vector<uint16_t> PoseRelay::NearOf(uint16_t receiver) const {
@@ -73,65 +74,89 @@ void PoseRelay::Regroup() {
         for (uint32_t o : m.near)
             if (remap[o] != UINT32_MAX) old.push_back(remap[o]);
         std::sort(old.begin(), old.end());
+        // Come near before and not yet delivered to (its turn is later in the round): still fresh.
+        std::vector<uint32_t> stillFresh;
+        for (uint32_t o : m.fresh)
+            if (remap[o] != UINT32_MAX) stillFresh.push_back(remap[o]);
         m.nearIds.clear();
         for (uint32_t n : nearest[s]) m.nearIds.push_back(slots_[n].id);
         m.near = std::move(nearest[s]);
         std::sort(m.near.begin(), m.near.end());
         m.fresh.clear();
         std::set_difference(m.near.begin(), m.near.end(), old.begin(), old.end(), std::back_inserter(m.fresh));
+        for (uint32_t f : stillFresh)
+            if (std::binary_search(m.near.begin(), m.near.end(), f)) m.fresh.push_back(f);
+        std::sort(m.fresh.begin(), m.fresh.end());
+        m.fresh.erase(std::unique(m.fresh.begin(), m.fresh.end()), m.fresh.end());
     }
-    farPeriod_ = std::max(1, settings_.farEveryTicks);
-    if (settings_.farBudgetPerTick > 0 && slots_.size() > settings_.nearCount + 1) {
+    const bool crowd = settings_.crowdSize > 0 && slots_.size() > settings_.crowdSize;
+    roundTicks_ = std::max(1, crowd ? settings_.crowdRoundTicks : settings_.roundTicks);
+    // Far periods and budgets are set in ticks; turns come round once a round at most.
+    farPeriod_ = std::max(1, (settings_.farEveryTicks + roundTicks_ - 1) / roundTicks_);
+    const double budgetPerRound = settings_.farBudgetPerTick * roundTicks_;
+    if (budgetPerRound > 0 && slots_.size() > settings_.nearCount + 1) {
         const double far = double(slots_.size() - settings_.nearCount - 1);
-        farPeriod_ = std::max(farPeriod_, int(std::min(1e6, std::ceil(far / settings_.farBudgetPerTick))));
+        farPeriod_ = std::max(farPeriod_, int(std::min(1e6, std::ceil(far / budgetPerRound))));
     }
     lastRegroup_ = tick_;
     membersChanged_ = positionsChanged_ = false;
 }
 
-void PoseRelay::Tick(const Deliver& deliver) {
-    ++tick_;
+void PoseRelay::StartRound() {
+    for (uint32_t s : due_) slots_[s].farDue = false;
+    due_.clear();
     if (membersChanged_ || (positionsChanged_ && tick_ - lastRegroup_ >= uint64_t(settings_.regroupEveryTicks)))
         Regroup();
+    ++round_;
     const uint64_t period = uint64_t(farPeriod_);
-    const uint64_t turn = tick_ % period;
-    std::vector<uint32_t> due;
-    for (uint32_t s = 0; s < slots_.size(); ++s)
-        if (slots_[s].alive && slots_[s].farDirty && slots_[s].serial % period == turn) due.push_back(s);
-    Deliveries(due, true, deliver);
-    for (uint32_t s : due) slots_[s].farDirty = false;
+    const uint64_t turn = round_ % period;
+    for (uint32_t s = 0; s < slots_.size(); ++s) {
+        Member& m = slots_[s];
+        if (!m.alive || !m.farDirty || m.serial % period != turn) continue;
+        m.farDirty = false;
+        m.farDue = true;
+        due_.push_back(s);
+    }
+}
+
+void PoseRelay::Tick(const Deliver& deliver, const Turn& turn) {
+    ++tick_;
+    if (tickInRound_ == 0) StartRound();
+    const uint64_t ticks = uint64_t(roundTicks_);
+    const uint64_t now = uint64_t(tickInRound_);
+    for (uint32_t r = 0; r < slots_.size(); ++r) {
+        Member& receiver = slots_[r];
+        if (!receiver.alive || !receiver.receives || receiver.serial % ticks != now) continue;
+        DeliverTo(receiver, r, true, deliver);
+        if (turn) turn(receiver.id);
+    }
+    tickInRound_ = (tickInRound_ + 1) % roundTicks_;
 }
 
 void PoseRelay::DeliverNear(const Deliver& deliver) {
-    if (anyMoved_) Deliveries({}, false, deliver);
+    for (uint32_t r = 0; r < slots_.size(); ++r)
+        if (slots_[r].alive && slots_[r].receives) DeliverTo(slots_[r], r, false, deliver);
 }
 
-void PoseRelay::Deliveries(const std::vector<uint32_t>& due, bool withFresh, const Deliver& deliver) {
-    bool anyFresh = false;
-    if (withFresh)
-        for (const Member& m : slots_) anyFresh = anyFresh || !m.fresh.empty();
-    if (!anyMoved_ && due.empty() && !anyFresh) return;
-    for (uint32_t r = 0; r < slots_.size(); ++r) {
-        Member& receiver = slots_[r];
-        if (!receiver.alive || !receiver.receives) continue;
-        scratch_.clear();
-        auto append = [&](const Member& sender) { scratch_.insert(scratch_.end(), sender.frame.begin(), sender.frame.end()); };
-        for (uint32_t s : receiver.near)
-            if (slots_[s].alive && slots_[s].moved) append(slots_[s]);
-        if (withFresh) {
-            // Come near since the last recomputation: it may have moved while it was far.
-            for (uint32_t s : receiver.fresh)
-                if (slots_[s].alive && !slots_[s].moved && slots_[s].farDirty) append(slots_[s]);
+void PoseRelay::DeliverTo(Member& receiver, uint32_t r, bool turn, const Deliver& deliver) {
+    scratch_.clear();
+    auto append = [&](const Member& sender) { scratch_.insert(scratch_.end(), sender.frame.begin(), sender.frame.end()); };
+    auto movedSince = [&](const Member& sender) { return sender.moveSerial > receiver.heardUpTo; };
+    for (uint32_t s : receiver.near)
+        if (slots_[s].alive && movedSince(slots_[s])) append(slots_[s]);
+    if (turn) {
+        // Come near since the last recomputation: it may have moved while it was far.
+        for (uint32_t s : receiver.fresh) {
+            const Member& sender = slots_[s];
+            if (sender.alive && !movedSince(sender) && (sender.farDirty || sender.farDue)) append(sender);
         }
-        for (uint32_t s : due)
-            if (s != r && !std::binary_search(receiver.near.begin(), receiver.near.end(), s)) append(slots_[s]);
-        if (!scratch_.empty()) deliver(receiver.id, std::make_shared<const Bytes>(scratch_));
+        receiver.fresh.clear();
+        for (uint32_t s : due_)
+            if (s != r && slots_[s].alive && !std::binary_search(receiver.near.begin(), receiver.near.end(), s))
+                append(slots_[s]);
     }
-    for (Member& m : slots_) {
-        m.moved = false;
-        if (withFresh) m.fresh.clear();
-    }
-    anyMoved_ = false;
+    receiver.heardUpTo = moveSerial_;
+    if (!scratch_.empty()) deliver(receiver.id, std::make_shared<const Bytes>(scratch_));
 }
 
 }  // namespace server

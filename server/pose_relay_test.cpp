@@ -246,5 +246,100 @@ TEST(PoseRelay, ADepartedMembersWaitingMovesGoNowhereAndItsPlaceIsTaken) {
     EXPECT_TRUE(relay.Empty());
 }
 
+TEST(PoseRelay, InRoundsEachReceiverIsWrittenOnceARoundAtItsOwnTickAndACrowdGetsLongerRounds) {
+    // Rounds of two ticks, four once the region holds more than six; near sets of 2, far
+    // turns once in 8 ticks.
+    auto settings = Settings(2, 8, 1000);
+    settings.roundTicks = 2;
+    settings.crowdSize = 6;
+    settings.crowdRoundTicks = 4;
+    PoseRelay relay(settings);
+    Inbox inbox;
+    std::map<uint16_t, std::vector<int>> turns;  // receiver -> ticks of its turns
+    int now = 0;
+    auto tick = [&] {
+        relay.Tick(inbox.Deliver(), [&](uint16_t r) { turns[r].push_back(now); });
+        ++now;
+    };
+    auto walk = [&](int members, int ticks) {
+        for (int t = 0; t < ticks; ++t) {
+            for (int i = 1; i <= members; ++i) relay.Move(uint16_t(i), At(float(i) * 1000, 0, float(now)));
+            tick();
+        }
+    };
+    for (int i = 1; i <= 6; ++i) relay.Add(uint16_t(i), At(float(i) * 1000, 0), true);
+    walk(6, 2);
+    EXPECT_EQ(relay.RoundTicks(), 2);
+    EXPECT_EQ(relay.FarPeriod(), 4);  // rounds
+    inbox.Clear();
+    turns.clear();
+    walk(6, 8);
+    for (int r = 1; r <= 6; ++r) {
+        const auto& at = turns[uint16_t(r)];
+        ASSERT_EQ(at.size(), 4u) << r;
+        for (size_t k = 1; k < at.size(); ++k) EXPECT_EQ(at[k] - at[k - 1], 2) << r;
+        // Each turn carries every near sender's latest pose once, far ones once in four rounds.
+        std::map<uint16_t, std::vector<float>> heard;
+        for (auto& m : inbox.got[uint16_t(r)]) heard[m.clientId].push_back(m.pose[3]);
+        const auto nearOf = relay.NearOf(uint16_t(r));
+        for (auto& [sender, steps] : heard) {
+            const bool isNear = std::find(nearOf.begin(), nearOf.end(), sender) != nearOf.end();
+            EXPECT_EQ(steps.size(), isNear ? 4u : 1u) << r << " hears " << sender;
+            // The latest pose: the move made just before the turn's tick.
+            if (isNear) EXPECT_EQ(steps.back(), float(at.back())) << r << " hears " << sender;
+        }
+        EXPECT_EQ(heard.size(), 5u) << r;
+    }
+    // Half the region is written at each tick, not all of it at once.
+    size_t first = 0, second = 0;
+    for (auto& [r, at] : turns) (at.front() % 2 == 0 ? first : second) += 1;
+    EXPECT_EQ(first, 3u);
+    EXPECT_EQ(second, 3u);
+
+    // A seventh member makes it a crowd: a turn every four ticks, far turns counted in the
+    // longer rounds, and a move made between two turns is not lost.
+    relay.Add(7, At(7000, 0), true);
+    walk(7, 4);
+    EXPECT_EQ(relay.RoundTicks(), 4);
+    EXPECT_EQ(relay.FarPeriod(), 2);
+    turns.clear();
+    inbox.Clear();
+    walk(7, 8);
+    for (int r = 1; r <= 7; ++r) EXPECT_EQ(turns[uint16_t(r)].size(), 2u) << r;
+    for (int t = 0; t < 4; ++t) tick();  // everyone's turn once more: nothing left waiting
+    inbox.Clear();
+    relay.Move(6, At(6000, 0, 500));
+    for (int t = 0; t < 4; ++t) tick();
+    int nearOfSix = 0;
+    for (int r = 1; r <= 7; ++r) {
+        const auto nearOf = relay.NearOf(uint16_t(r));
+        std::vector<AvatarMoved> fromNear;
+        for (auto& m : inbox.got[uint16_t(r)])
+            if (std::find(nearOf.begin(), nearOf.end(), m.clientId) != nearOf.end()) fromNear.push_back(m);
+        if (std::find(nearOf.begin(), nearOf.end(), 6) == nearOf.end()) {
+            EXPECT_TRUE(fromNear.empty()) << r;
+            continue;
+        }
+        ++nearOfSix;
+        EXPECT_EQ(fromNear, (std::vector<AvatarMoved>{{6, At(6000, 0, 500)}})) << r;
+    }
+    EXPECT_GE(nearOfSix, 2);
+}
+
+TEST(PoseRelay, MovesSentAtOnceFromElsewhereAreNotSentAgainAtTheReceiversTurn) {
+    auto settings = Settings(1, 1000, 1000);
+    settings.roundTicks = 3;
+    PoseRelay relay(settings);
+    Inbox inbox;
+    relay.Add(1, At(0, 0), true);
+    relay.Add(10, At(500, 0), false);
+    relay.Tick(inbox.Deliver());
+    relay.Move(10, At(501, 0));
+    relay.DeliverNear(inbox.Deliver());
+    relay.Move(10, At(502, 0));
+    for (int t = 0; t < 6; ++t) relay.Tick(inbox.Deliver());
+    EXPECT_EQ(inbox.got[1], (std::vector<AvatarMoved>{{10, At(501, 0)}, {10, At(502, 0)}}));
+}
+
 }  // namespace
 }  // namespace server

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,7 +65,9 @@ const char* ServerOptions::Help() {
            "  --talk-in-timeout-ms N   time from connecting to talking in (default 10000)\n"
            "  --keepalive-ms N         ping interval; a connection that completes no frame for three\n"
            "                           intervals is closed with Bye 5 (default 5000)\n"
-           "  --pose-tick-ms N         how often moves are relayed (default 20)\n"
+           "  --pose-tick-ms N         how often each member hears the moves about it (default 20)\n"
+           "  --crowd-size N           in a region of more than N members (0: never; default 500) ...\n"
+           "  --crowd-pose-tick-ms N   ... how often instead (default 40)\n"
            "  --near-avatars N         each member gets the moves of its N nearest avatars at every\n"
            "                           tick (default 50)\n"
            "  --far-pose-ms N          and the latest pose of every other avatar in its region about\n"
@@ -129,6 +132,8 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
         else if (name == "--talk-in-timeout-ms") { if (!number(100, 3600000)) return std::nullopt; o.talkInTimeoutMs = int(n); }
         else if (name == "--keepalive-ms") { if (!number(100, 3600000)) return std::nullopt; o.keepaliveMs = int(n); }
         else if (name == "--pose-tick-ms") { if (!number(1, 10000)) return std::nullopt; o.poseTickMs = int(n); }
+        else if (name == "--crowd-size") { if (!number(0, 65535)) return std::nullopt; o.crowdSize = int(n); }
+        else if (name == "--crowd-pose-tick-ms") { if (!number(1, 10000)) return std::nullopt; o.crowdPoseTickMs = int(n); }
         else if (name == "--near-avatars") { if (!number(0, 65535)) return std::nullopt; o.nearAvatars = int(n); }
         else if (name == "--far-pose-ms") { if (!number(1, 60000)) return std::nullopt; o.farPoseMs = int(n); }
         else if (name == "--far-poses-per-second") { if (!number(1, 1000000)) return std::nullopt; o.farPosesPerSecond = int(n); }
@@ -153,14 +158,26 @@ std::optional<ServerOptions> ServerOptions::Parse(const std::vector<std::string>
     return o;
 }
 
+int ServerOptions::TickMs() const {
+    // A tick both rounds divide into, and at least two ticks a round where it can be had, so
+    // that no round writes to all of a region's members at once.
+    int tick = std::gcd(poseTickMs, crowdSize > 0 ? crowdPoseTickMs : poseTickMs);
+    if (tick == poseTickMs && tick % 2 == 0) tick /= 2;
+    return tick;
+}
+
 PoseRelay::Settings ServerOptions::Interest() const {
+    const int tick = TickMs();
     PoseRelay::Settings s;
     s.nearCount = size_t(nearAvatars);
     // Whole ticks, rounded up: a far pose never comes more often than asked.
-    s.farEveryTicks = std::max(1, (farPoseMs + poseTickMs - 1) / poseTickMs);
+    s.farEveryTicks = std::max(1, (farPoseMs + tick - 1) / tick);
     // Near sets follow the crowd about five times a second.
-    s.regroupEveryTicks = std::max(1, (200 + poseTickMs - 1) / poseTickMs);
-    s.farBudgetPerTick = double(farPosesPerSecond) * poseTickMs / 1000.0;
+    s.regroupEveryTicks = std::max(1, (200 + tick - 1) / tick);
+    s.farBudgetPerTick = double(farPosesPerSecond) * tick / 1000.0;
+    s.roundTicks = poseTickMs / tick;
+    s.crowdSize = size_t(crowdSize);
+    s.crowdRoundTicks = crowdPoseTickMs / tick;
     return s;
 }
 

@@ -19,7 +19,9 @@ struct ServerOptions {
     std::string dataDir;                // empty: DefaultDataDir() (bans and closed regions live here)
     int talkInTimeoutMs = 10000;        // from connect to a successful TalkIn
     int keepaliveMs = 5000;             // ping interval; silent three intervals: dropped
-    int poseTickMs = 20;
+    int poseTickMs = 20;                // each member hears the moves about it this often
+    int crowdSize = 500;                // in a region of more members than this (0: never) ...
+    int crowdPoseTickMs = 40;           // ... this often: fewer, fuller writes for everyone
     int nearAvatars = 50;               // each member hears this many nearest avatars at every tick
     int farPoseMs = 800;                // and everyone else's latest pose about this often,
     int farPosesPerSecond = 250;        // but no more far poses than this a second each: big crowds' far turns slow down
@@ -34,6 +36,8 @@ struct ServerOptions {
     // TLS to NATS: tls://HOST:PORT in --cluster, with these to check the server and show our own.
     std::string clusterCa, clusterCert, clusterKey;
 
+    // The server's tick: members' writes are spread over the ticks of a pose round.
+    int TickMs() const;
     // How the pose relay of every region is set up, in ticks of this server.
     PoseRelay::Settings Interest() const;
 

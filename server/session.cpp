@@ -226,7 +226,17 @@ void Session::SendShared(std::shared_ptr<const Bytes> frames, size_t skipOffset,
 
 void Session::FlushAtTick() {
     atTick_ = false;
-    if (!writing_ && !writeSoon_) Write();
+    // A write still in progress takes the rest along at once when it completes.
+    if (writing_ || writeSoon_) urgent_ = true;
+    else Write();
+}
+
+size_t Session::TickWaitLimit() const { return std::min<size_t>(16384, server_.Options().sendQueueBytes / 4); }
+
+void Session::WaitForTick() {
+    if (atTick_) return;
+    atTick_ = true;
+    server_.WriteAtTick(shared_from_this());
 }
 
 void Session::Queue(Chunk chunk, bool evenWhenClosing, bool atTick) {
@@ -244,14 +254,10 @@ void Session::Queue(Chunk chunk, bool evenWhenClosing, bool atTick) {
     // once the current handler is done, together with whatever the handlers ready now queue.
     // Either way the order of the queue is the order of the stream. A queue that grows big
     // within a tick goes at once: waiting must never bring a fast reader near the limit.
+    const bool waits = atTick && queuedBytes_ < TickWaitLimit();
+    if (!waits) urgent_ = true;
     if (writing_ || writeSoon_) return;
-    if (atTick && queuedBytes_ < std::min<size_t>(16384, server_.Options().sendQueueBytes / 4)) {
-        if (!atTick_) {
-            atTick_ = true;
-            server_.WriteAtTick(shared_from_this());
-        }
-        return;
-    }
+    if (waits) return WaitForTick();
     writeSoon_ = true;
     asio::post(server_.Io(), [self = shared_from_this()] {
         self->writeSoon_ = false;
@@ -281,6 +287,7 @@ void Session::Write() {
         total += queue_[i].length;
     }
     inFlight_ = buffers.size();
+    if (inFlight_ == queue_.size()) urgent_ = false;
     auto handler = [self = shared_from_this()](std::error_code ec, size_t written) {
         self->writing_ = false;
         self->inFlight_ = 0;
@@ -301,7 +308,10 @@ void Session::Write() {
             }
         }
         if (!self->queue_.empty()) {
-            self->Write();
+            // What came for the whole region while this write ran keeps waiting for the tick:
+            // a member of a busy region is not written again at every completion.
+            if (self->urgent_ || self->closing_ || self->queuedBytes_ >= self->TickWaitLimit()) self->Write();
+            else self->WaitForTick();
         } else if (self->closing_) {
             self->Finish("");
         }

@@ -34,6 +34,8 @@ public:
     std::string PeerHex() const override { return peerHex_; }
     // The pose tick: whatever waits for it goes out now.
     void FlushAtTick();
+    void TurnAtTick() override { FlushAtTick(); }
+    bool WaitsForTick() const { return atTick_; }
 
     const std::string& PeerAddress() const { return peerAddress_; }
     uint64_t Serial() const { return serial_; }
@@ -51,6 +53,9 @@ private:
     // Frames for one peer go out soon (after the current handler) or, for what the world sends
     // many peers at once, with the next pose tick.
     void Queue(Chunk chunk, bool evenWhenClosing = false, bool atTick = false);
+    void WaitForTick();
+    // Bytes that may wait for the tick; a queue this long goes at once.
+    size_t TickWaitLimit() const;
     void Write();
     // The peer does not read: what it has not started to receive is dropped, and a Bye takes its place.
     void GiveUpOnSlowReader();
@@ -72,6 +77,7 @@ private:
     bool writing_ = false;
     bool writeSoon_ = false;  // a write is posted to start after the current handler
     bool atTick_ = false;     // a write waits for the next pose tick
+    bool urgent_ = false;     // something queued must not wait for the tick
     size_t inFlight_ = 0;    // chunks at the front of the queue handed to the socket
     bool closing_ = false;   // no more reading; the queue drains, then the socket closes
     bool finished_ = false;

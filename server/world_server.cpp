@@ -272,17 +272,26 @@ size_t WorldServer::Moderate(const std::string& line, bool share, std::string* e
 void WorldServer::Tick() {
     // Ticks keep their own rhythm, whatever each one costs; a server that falls more than a
     // tick behind starts afresh rather than relaying several ticks in a burst.
-    const auto period = std::chrono::milliseconds(options_.poseTickMs);
+    const auto period = std::chrono::milliseconds(options_.TickMs());
     const auto now = std::chrono::steady_clock::now();
     auto next = tickTimer_.expiry() + period;
     if (next + period < now) next = now;
     tickTimer_.expires_at(next);
     tickTimer_.async_wait([this](std::error_code ec) {
         if (ec || stopped_) return;
+        ++tick_;
         world_->Tick();
-        auto due = std::move(atTick_);
+        // Members had their turns in the world's tick; anyone left waiting a whole round of
+        // the longest kind (not in a region, say) is written now.
+        const auto interest = options_.Interest();
+        const uint64_t longest = uint64_t(std::max(interest.roundTicks, interest.crowdRoundTicks));
+        auto waiting = std::move(atTick_);
         atTick_.clear();
-        for (auto& session : due) session->FlushAtTick();
+        for (auto& [session, since] : waiting) {
+            if (!session->WaitsForTick()) continue;
+            if (tick_ - since >= longest) session->FlushAtTick();
+            else atTick_.emplace_back(std::move(session), since);
+        }
         Tick();
     });
 }

@@ -36,8 +36,9 @@ public:
     const ServerOptions& Options() const { return options_; }
     const Moderation& GetModeration() const { return moderation_; }
     void Forget(Session* session);
-    // The session writes what it has queued right after the next pose tick.
-    void WriteAtTick(std::shared_ptr<Session> session) { atTick_.push_back(std::move(session)); }
+    // The session writes what it has queued at its next turn in a pose round, or after the
+    // longest round if no region gives it one.
+    void WriteAtTick(std::shared_ptr<Session> session) { atTick_.emplace_back(std::move(session), tick_); }
     // One line on standard error per session event.
     void Log(const std::string& line);
 
@@ -68,7 +69,8 @@ private:
     std::unique_ptr<AdminChannel> admin_;
     std::unique_ptr<asio::ssl::context> tls_;  // null: --plain
     std::map<uint64_t, std::shared_ptr<Session>> sessions_;
-    std::vector<std::shared_ptr<Session>> atTick_;
+    std::vector<std::pair<std::shared_ptr<Session>, uint64_t>> atTick_;  // and the tick it began waiting
+    uint64_t tick_ = 0;
     std::map<std::string, int> perAddress_;
     Moderation moderation_;
     LogThrottle acceptErrors_;

@@ -292,8 +292,13 @@ void ClusterWorld::Pose(uint16_t clientId, const protocol::Pose& pose) {
 
 void ClusterWorld::Tick() {
     const auto deliver = ToLinks();
+    const PoseRelay::Turn turn = [this](uint16_t receiver) {
+        if (Participant* p = Find(receiver); p && p->link) p->link->TurnAtTick();
+    };
+    // Moves go to the other nodes once a small region's round, however the rounds are cut.
+    const bool publish = ++tick_ % uint64_t(std::max(1, settings_.interest.roundTicks)) == 0;
     for (auto& [name, region] : regions_) {
-        if (!region.moved.empty()) {
+        if (publish && !region.moved.empty()) {
             // The other nodes filter for their own members, so they get every move.
             ClusterMessage batch = Make(Kind::Poses);
             batch.region = name;
@@ -302,7 +307,7 @@ void ClusterWorld::Tick() {
             region.moved.clear();
             if (!batch.poses.empty()) Publish(RegionSubject(name, "pose"), batch);
         }
-        region.poses.Tick(deliver);
+        region.poses.Tick(deliver, turn);
     }
 }
 

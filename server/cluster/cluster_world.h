@@ -127,6 +127,7 @@ private:
     Log log_;
     std::function<void(const std::string&)> moderation_;
     uint64_t nodeId_ = 0;
+    uint64_t tick_ = 0;
     std::string nodeName_;
     NatsLink link_;
     std::unique_ptr<IdLeases> leases_;
