@@ -2,6 +2,7 @@
 
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_cameras.h"
+#include "controls/vrmlview/texture_quality.h"
 
 #include <Inventor/SoFullPath.h>
 #include <Inventor/SoRenderManager.h>
@@ -179,7 +180,7 @@ bool CoinView::SetGraphicMode(int mode) {
 
 void CoinView::ApplyRenderOptions() {
     // Quality 0 turns texturing off altogether; low quality is unfiltered, high is mip-mapped.
-    complexity_->textureQuality = !texturesOn_ ? 0.0f : highQualityTextures_ ? 1.0f : 0.2f;
+    complexity_->textureQuality = TextureQuality::For(texturesOn_, highQualityTextures_, glRenderer_);
     shadeCallback_->touch();
     if (manager_) {
         manager_->setTexturesEnabled(texturesOn_ ? TRUE : FALSE);
@@ -217,6 +218,8 @@ void CoinView::initializeGL() {
         ReleaseGL();
         doneCurrent();
     });
+    const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    glRenderer_ = renderer ? renderer : "";
     ApplyRenderOptions();
     manager_->activate();
 }

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QOpenGLWidget>
 
+#include <string>
+
 #include <Inventor/SbLinear.h>
 #include <Inventor/SbRotation.h>
 
@@ -92,6 +94,7 @@ private:
     bool headlightOn_ = true;
     bool texturesOn_ = true;
     bool highQualityTextures_ = true;
+    std::string glRenderer_;  // as the context reports it, once there is one
     bool dithering_ = true;
     bool fullColor_ = true;
     int graphicMode_ = kSmooth;
