@@ -13,16 +13,16 @@ ServerOptions Parsed(std::vector<std::string> args) {
 }
 
 TEST(ServerOptions, TicksDivideBothRoundsAndTimingsAreCountedInThem) {
-    // Defaults: 20 ms rounds in two ticks, 40 ms in a crowd; far poses every 800 ms.
+    // Defaults: 20 ms rounds in four ticks, 40 ms in a crowd; far poses every 800 ms.
     auto defaults = Parsed({});
-    EXPECT_EQ(defaults.TickMs(), 10);
+    EXPECT_EQ(defaults.TickMs(), 5);
     auto interest = defaults.Interest();
-    EXPECT_EQ(interest.roundTicks, 2);
-    EXPECT_EQ(interest.crowdRoundTicks, 4);
+    EXPECT_EQ(interest.roundTicks, 4);
+    EXPECT_EQ(interest.crowdRoundTicks, 8);
     EXPECT_EQ(interest.crowdSize, 500u);
-    EXPECT_EQ(interest.farEveryTicks, 80);
-    EXPECT_EQ(interest.regroupEveryTicks, 20);
-    EXPECT_DOUBLE_EQ(interest.farBudgetPerTick, 2.5);
+    EXPECT_EQ(interest.farEveryTicks, 160);
+    EXPECT_EQ(interest.regroupEveryTicks, 40);
+    EXPECT_DOUBLE_EQ(interest.farBudgetPerTick, 1.25);
 
     auto odd = Parsed({"--pose-tick-ms", "30", "--crowd-pose-tick-ms", "45", "--crowd-size", "100"});
     EXPECT_EQ(odd.TickMs(), 15);
@@ -30,7 +30,7 @@ TEST(ServerOptions, TicksDivideBothRoundsAndTimingsAreCountedInThem) {
     EXPECT_EQ(odd.Interest().crowdRoundTicks, 3);
     EXPECT_EQ(odd.Interest().farEveryTicks, 54);  // 810 ms: never more often than asked
 
-    // No crowd rounds: a tick of half the round; an odd round cannot be halved.
+    // No crowd rounds, and a round that does not halve: one tick a round.
     auto noCrowd = Parsed({"--crowd-size", "0", "--pose-tick-ms", "25"});
     EXPECT_EQ(noCrowd.TickMs(), 25);
     EXPECT_EQ(noCrowd.Interest().roundTicks, 1);
