@@ -196,6 +196,11 @@ void CoinView::ShadeCallback(void* data, SoAction* action) {
     if (self->graphicMode_ == kFlat) SoLazyElement::setShadeModel(action->getState(), TRUE);
     glShadeModel(self->graphicMode_ == kFlat ? GL_FLAT : GL_SMOOTH);
     if (self->dithering_) glEnable(GL_DITHER); else glDisable(GL_DITHER);
+    // The picture's alpha stays as cleared (opaque): blending would leave it below one where
+    // something translucent is drawn, and the window would show what lies behind the widget
+    // there, in wrong colours. Masking it costs nothing; mending it afterwards cost a pass over
+    // every pixel on a software rasteriser.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
 }
 
 void CoinView::initializeGL() {
@@ -208,6 +213,7 @@ void CoinView::initializeGL() {
             static_cast<CoinView*>(self)->update();
         }, this);
         manager_->getGLRenderAction()->setTransparencyType(SoGLRenderAction::SORTED_OBJECT_BLEND);
+        manager_->setBackgroundColor(SbColor4f(0, 0, 0, 1));  // opaque: the scene never writes alpha
     }
     // A widget gets a new context when it moves to another window; the old one's caches go.
     cacheContext_ = SoGLCacheContextElement::getUniqueCacheContext();
@@ -239,12 +245,7 @@ void CoinView::paintGL() {
     BeforeRender();
     manager_->render(TRUE, TRUE);
     if (!fullColor_) ReducedColourPass();
-    // Blending leaves the framebuffer's alpha below one where something translucent was drawn;
-    // the window would then show the widget behind through the picture, in wrong colours.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);  // masked for the scene (ShadeCallback)
 }
 
 // Without full colour the picture is cut to 16-bit depth (5-6-5), dithered first when asked,

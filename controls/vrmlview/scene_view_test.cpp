@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <vector>
+
 namespace {
 
 const QColor kSky(51, 102, 230);
@@ -162,6 +166,41 @@ TEST(TextureOptionTest, TexturesShowOnlyWhenEnabled) {
     view.SetTexturesEnabled(false);
     QColor plain = Frame(&view).pixelColor(160, 120);
     EXPECT_GT(plain.blue(), 200) << plain.name().toStdString();
+}
+
+TEST(SceneOpacityTest, ThePictureStaysOpaqueWhereSomethingTranslucentWasDrawn) {
+    // A window showing through the picture would show the desktop behind in its place.
+    QTemporaryDir dir;
+    QFile scene(dir.filePath("glass.wrl"));
+    ASSERT_TRUE(scene.open(QIODevice::WriteOnly));
+    scene.write("#VRML V2.0 utf8\n"
+                "Viewpoint { position 0 0 3 }\n"
+                "Background { skyColor [ 0.2 0.4 0.9 ] }\n"
+                "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0\n"
+                "  transparency 0.5 } } geometry Box { size 1 1 0.1 } }\n"
+                "Transform { translation 0 0 -2 children Shape { appearance Appearance { material Material {\n"
+                "  diffuseColor 0 0 0 emissiveColor 0 1 0 transparency 0.7 } } geometry Box { size 8 8 0.1 } } }\n");
+    scene.close();
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(dir.filePath("glass.wrl")), 1);
+    ShowForTest(&view);
+    for (bool fullColor : {true, false}) {
+        view.SetFullColor(fullColor);
+        QImage image = Frame(&view);
+        // The grabbed image hides the framebuffer's alpha: read the framebuffer itself.
+        view.makeCurrent();
+        const int w = view.width(), h = view.height();
+        std::vector<unsigned char> pixels(size_t(w) * h * 4);
+        glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        view.doneCurrent();
+        int translucent = 0;
+        for (size_t i = 3; i < pixels.size(); i += 4) translucent += pixels[i] != 255;
+        EXPECT_EQ(translucent, 0) << (fullColor ? "full colour" : "reduced colour");
+        // Blended all the same: the red glass over the green one shows both.
+        QColor middle = image.pixelColor(image.width() / 2, image.height() / 2);
+        EXPECT_GT(middle.red(), 60) << middle.name().toStdString();
+        EXPECT_GT(middle.green(), 30) << middle.name().toStdString();
+    }
 }
 
 }  // namespace
