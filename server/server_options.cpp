@@ -69,7 +69,7 @@ const char* ServerOptions::Help() {
            "  --crowd-size N           in a region of more than N members (0: never; default 500) ...\n"
            "  --crowd-pose-tick-ms N   ... how often instead (default 40)\n"
            "  --near-avatars N         each member gets the moves of its N nearest avatars at every\n"
-           "                           tick (default 50)\n"
+           "                           round (default 50)\n"
            "  --far-pose-ms N          and the latest pose of every other avatar in its region about\n"
            "                           this often, if it moved (default 800)\n"
            "  --far-poses-per-second N at most this many far poses a second to each member; in a crowd\n"

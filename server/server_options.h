@@ -22,7 +22,7 @@ struct ServerOptions {
     int poseTickMs = 20;                // each member hears the moves about it this often
     int crowdSize = 500;                // in a region of more members than this (0: never) ...
     int crowdPoseTickMs = 40;           // ... this often: fewer, fuller writes for everyone
-    int nearAvatars = 50;               // each member hears this many nearest avatars at every tick
+    int nearAvatars = 50;               // each member hears this many nearest avatars at every round
     int farPoseMs = 800;                // and everyone else's latest pose about this often,
     int farPosesPerSecond = 250;        // but no more far poses than this a second each: big crowds' far turns slow down
     size_t sendQueueBytes = 1 << 20;    // a client that lets more pile up is dropped
