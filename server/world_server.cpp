@@ -6,6 +6,7 @@
 #include "server/session.h"
 #include "server/tls_identity.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -45,7 +46,10 @@ WorldServer::WorldServer(asio::io_context& io, ServerOptions options, std::uniqu
       acceptor_(io),
       tickTimer_(io),
       acceptRetry_(io),
-      world_(std::move(world)) {}
+      world_(std::move(world)) {
+    const auto interest = options_.Interest();
+    longestRoundTicks_ = uint64_t(std::max(interest.roundTicks, interest.crowdRoundTicks));
+}
 
 WorldServer::~WorldServer() = default;
 
@@ -283,13 +287,11 @@ void WorldServer::Tick() {
         world_->Tick();
         // Members had their turns in the world's tick; anyone left waiting a whole round of
         // the longest kind (not in a region, say) is written now.
-        const auto interest = options_.Interest();
-        const uint64_t longest = uint64_t(std::max(interest.roundTicks, interest.crowdRoundTicks));
         auto waiting = std::move(atTick_);
         atTick_.clear();
         for (auto& [session, since] : waiting) {
             if (!session->WaitsForTick()) continue;
-            if (tick_ - since >= longest) session->FlushAtTick();
+            if (tick_ - since >= longestRoundTicks_) session->FlushAtTick();
             else atTick_.emplace_back(std::move(session), since);
         }
         Tick();

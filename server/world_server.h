@@ -71,6 +71,7 @@ private:
     std::map<uint64_t, std::shared_ptr<Session>> sessions_;
     std::vector<std::pair<std::shared_ptr<Session>, uint64_t>> atTick_;  // and the tick it began waiting
     uint64_t tick_ = 0;
+    uint64_t longestRoundTicks_ = 1;  // of any region, small or crowded
     std::map<std::string, int> perAddress_;
     Moderation moderation_;
     LogThrottle acceptErrors_;
