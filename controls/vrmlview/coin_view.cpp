@@ -196,6 +196,12 @@ void CoinView::ShadeCallback(void* data, SoAction* action) {
     if (self->graphicMode_ == kFlat) SoLazyElement::setShadeModel(action->getState(), TRUE);
     glShadeModel(self->graphicMode_ == kFlat ? GL_FLAT : GL_SMOOTH);
     if (self->dithering_) glEnable(GL_DITHER); else glDisable(GL_DITHER);
+    // The scene library takes the depth test as on (its default) and only tells GL when a node
+    // changes it, so a world without such a node (a Background is one) was drawn untested: inner
+    // shapes showed through the ones in front of them.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LESS);
+    glDepthMask(GL_TRUE);
     // The picture's alpha stays as cleared (opaque): blending would leave it below one where
     // something translucent is drawn, and the window would show what lies behind the widget
     // there, in wrong colours. Masking it costs nothing; mending it afterwards cost a pass over

@@ -58,7 +58,7 @@ TEST_F(ExternProtoTest, PrototypesInOtherFilesResolveAgainstTheFileThatNamesThem
     // lib/shapes.wrl declares one of its own through a file beside it, not beside the world.
     Write("lib/shapes.wrl", kHeader + "EXTERNPROTO Plain [ ] \"plain.wrl\"\n"
                                       "PROTO Red [ field SFVec3f size 1 1 1 ] {\n"
-                                      "  Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } }\n"
+                                      "  Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0 } }\n"
                                       "          geometry Box { size IS size } } }\n");
     Write("lib/plain.wrl", kHeader + "PROTO Plain [ ] { Shape { geometry Sphere { } } }\n");
     Write("plain.wrl", kHeader + "this file must not be the one read\n");

@@ -20,8 +20,9 @@
 
 inline const QByteArray kHeader = "#VRML V2.0 utf8\n";
 // A red box straight ahead of the default view, so a frame shows whether the world is there.
+// Unlit, and a little larger than a default Box, so it hides any other shape a test leaves at the origin.
 inline const QByteArray kRedBox =
-    "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry Box { size 2 2 2 } }\n";
+    "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 2.2 2.2 2.2 } }\n";
 
 class SceneLoadTest : public ::testing::Test {
 protected:

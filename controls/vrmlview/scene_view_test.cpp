@@ -203,4 +203,28 @@ TEST(SceneOpacityTest, ThePictureStaysOpaqueWhereSomethingTranslucentWasDrawn) {
     }
 }
 
+TEST(SceneDepthTest, AShapeBehindAnotherIsHiddenInAWorldWithoutABackground) {
+    // Nothing in this world switches the depth test: the view must have it on by itself. The red
+    // box is drawn after the green one and lies behind it; the box's far face after its near one.
+    QTemporaryDir dir;
+    QFile scene(dir.filePath("behind.wrl"));
+    ASSERT_TRUE(scene.open(QIODevice::WriteOnly));
+    scene.write("#VRML V2.0 utf8\n"
+                "Viewpoint { position 0 0 3 }\n"
+                "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 0 1 0 } }\n"
+                "  geometry Box { size 2 2 0.1 } }\n"
+                "Transform { translation 0 0 -1 children Shape { appearance Appearance { material Material {\n"
+                "  diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 1 1 0.1 } } }\n");
+    scene.close();
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(dir.filePath("behind.wrl")), 1);
+    ShowForTest(&view);
+    for (int frame = 0; frame < 2; ++frame) {
+        const QImage image = Frame(&view);
+        const QColor middle = image.pixelColor(image.width() / 2, image.height() / 2);
+        EXPECT_GT(middle.green(), 200) << middle.name().toStdString();
+        EXPECT_LT(middle.red(), 40) << middle.name().toStdString();
+    }
+}
+
 }  // namespace

@@ -20,7 +20,7 @@
 namespace {
 
 const QByteArray kHeader = "#VRML V2.0 utf8\n";
-const char* kRedBox = "Shape { appearance Appearance { material Material { emissiveColor 1 0 0 } } geometry Box { size 2 2 2 } }";
+const char* kRedBox = "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 2 2 2 } }";
 
 class ScriptBrowserTest : public ::testing::Test {
 protected:

@@ -67,7 +67,7 @@ TEST(WebWorldTest, InlinesComeFromTheWorldsServerAndTheCacheIsRevalidated) {
     EtagServer server;
     server.bodies["worlds/main.wrl"] = "#VRML V2.0 utf8\nViewpoint { position 0 0 6 }\nInline { url \"parts/box.wrl\" }\n";
     server.bodies["worlds/parts/box.wrl"] =
-        "#VRML V2.0 utf8\nShape { appearance Appearance { material Material { emissiveColor 1 0 0 } } "
+        "#VRML V2.0 utf8\nShape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0 } } "
         "geometry Box { size 2 2 2 } }\n" + QByteArray(4000, ' ');
     VrmlView view;
     QStringList progress;
