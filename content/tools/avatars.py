@@ -152,7 +152,7 @@ def avatar_vrml(a):
         "    " + _shape(torso_geom, body, (0, 0.75, 0), scale=None if robot else (1, 1.2, 0.9),
                         texture=f"{a['name']}_skin.bmp"),
         "    " + _shape("Sphere { radius 0.22 }" if not robot else "Box { size 0.4 0.3 0.05 }", acc,
-                        (0, 0.7, 0.22 if robot else 0.15), scale=None if robot else (1, 1.3, 0.6)),
+                        (0, 0.7, 0.22 if robot else 0.21), scale=None if robot else (1, 1.3, 0.6)),
         "    " + _shape("Cylinder { radius 0.08 height 0.4 }", body, (-0.15, 0.2, 0)),
         "    " + _shape("Cylinder { radius 0.08 height 0.4 }", body, (0.15, 0.2, 0)),
         "    " + (tail or "Group { }"),
