@@ -8,7 +8,10 @@
 #include <Inventor/SoRenderManager.h>
 #include <Inventor/VRMLnodes/SoVRMLNavigationInfo.h>
 #include <Inventor/VRMLnodes/SoVRMLViewpoint.h>
+#include <Inventor/SbViewportRegion.h>
+#include <Inventor/SbXfBox3f.h>
 #include <Inventor/actions/SoGLRenderAction.h>
+#include <Inventor/actions/SoGetBoundingBoxAction.h>
 #include <Inventor/actions/SoSearchAction.h>
 #include <Inventor/elements/SoGLCacheContextElement.h>
 #include <Inventor/elements/SoLazyElement.h>
@@ -25,6 +28,9 @@
 #include <QOpenGLContext>
 
 #include <GL/gl.h>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -214,7 +220,9 @@ void CoinView::initializeGL() {
         manager_ = new SoRenderManager;
         manager_->setSceneGraph(root_);
         manager_->setCamera(camera_);
-        manager_->setAutoClipping(SoRenderManager::VARIABLE_NEAR_PLANE);
+        // The near and far planes are fitted before each frame (FitClippingPlanes), not by the
+        // render manager, which measures the whole graph, every figure of a crowd included.
+        manager_->setAutoClipping(SoRenderManager::NO_AUTO_CLIPPING);
         manager_->setRenderCallback([](void* self, SoRenderManager*) {
             static_cast<CoinView*>(self)->update();
         }, this);
@@ -249,9 +257,53 @@ void CoinView::resizeGL(int w, int h) {
 void CoinView::paintGL() {
     if (!manager_) return;
     BeforeRender();
+    FitClippingPlanes();
     manager_->render(TRUE, TRUE);
     if (!fullColor_) ReducedColourPass();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);  // masked for the scene (ShadeCallback)
+}
+
+SbBox3f CoinView::ExtrasBounds() {
+    SoGetBoundingBoxAction measure(SbViewportRegion(1, 1));
+    measure.apply(extrasSlot_);
+    return measure.getBoundingBox();
+}
+
+// The planes hug what there is to see, as the scene library's own fitting does: the far one
+// just beyond the furthest corner of the box round everything, the near one just before the
+// nearest, but no nearer than the depth buffer can resolve against the far one. The scene's
+// box comes from its cache while it stands still; the extras say where they are themselves.
+void CoinView::FitClippingPlanes() {
+    if (!measure_) measure_ = std::make_unique<SoGetBoundingBoxAction>(SbViewportRegion(1, 1));
+    measure_->apply(sceneSlot_);
+    SbXfBox3f box = measure_->getXfBoundingBox();
+    const SbBox3f extras = ExtrasBounds();
+    if (!extras.isEmpty()) box.extendBy(extras);
+    float nearest = 1.0f, furthest = 10.0f;
+    if (!box.isEmpty()) {
+        SbMatrix toCamera;
+        toCamera.setTranslate(-camera_->position.getValue());
+        box.transform(toCamera);
+        toCamera = camera_->orientation.getValue().inverse();
+        box.transform(toCamera);
+        const SbBox3f seen = box.project();
+        constexpr float kOffset = 0.1f;
+        nearest = -seen.getMax()[2] - kOffset;
+        furthest = -seen.getMin()[2] + kOffset;
+        if (furthest <= 0.0f) return;  // all behind the eye: nothing to draw either way
+    }
+    // 12 of the depth buffer's bits for the range, as the scene library's own fitting keeps.
+    const float limit = furthest / 4096.0f;
+    nearest = std::max(nearest, limit);
+    constexpr float kSlack = 0.001f;
+    const float newNear = nearest * (1.0f - kSlack), newFar = furthest * (1.0f + kSlack);
+    // Set only on a real change: each change asks for another frame.
+    if (std::abs(camera_->nearDistance.getValue() - newNear) > nearest * kSlack * kSlack) {
+        camera_->nearDistance = newNear;
+    }
+    if (std::abs(camera_->farDistance.getValue() - newFar) > furthest * kSlack * kSlack) {
+        camera_->farDistance = newFar;
+    }
 }
 
 // Without full colour the picture is cut to 16-bit depth (5-6-5), dithered first when asked,

@@ -5,14 +5,17 @@
 #include <QImage>
 #include <QOpenGLWidget>
 
+#include <memory>
 #include <string>
 
+#include <Inventor/SbBox.h>
 #include <Inventor/SbLinear.h>
 #include <Inventor/SbRotation.h>
 
 class SoCallback;
 class SoComplexity;
 class SoDirectionalLight;
+class SoGetBoundingBoxAction;
 class SoPerspectiveCamera;
 class SoRenderManager;
 class SoSeparator;
@@ -64,6 +67,9 @@ protected:
     void paintGL() override;
     // Called before each frame; subclasses move things here.
     virtual void BeforeRender() {}
+    // A box (world coordinates) round everything under Extras(), for fitting the near and far
+    // planes. By default measured; a subclass that knows where its extras are answers cheaper.
+    virtual SbBox3f ExtrasBounds();
 
 private:
     static void ShadeCallback(void* self, SoAction* action);
@@ -71,6 +77,7 @@ private:
     void ApplyRenderOptions();
     void ReducedColourPass();
     void ReleaseGL();
+    void FitClippingPlanes();
 
     SoSeparator* root_ = nullptr;
     SoCallback* shadeCallback_ = nullptr;
@@ -80,6 +87,7 @@ private:
     SoSeparator* sceneSlot_ = nullptr;
     SoSeparator* extrasSlot_ = nullptr;
     SoRenderManager* manager_ = nullptr;
+    std::unique_ptr<SoGetBoundingBoxAction> measure_;
     uint32_t cacheContext_ = 0;
     unsigned int ditherTexture_ = 0;
     QMetaObject::Connection contextGone_;

@@ -20,6 +20,8 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -220,6 +222,31 @@ TEST_F(CrowdViewTest, EveryFigureOfAKindShowsTheModelsTexture) {
             image->getValue(size, components);
             EXPECT_GT(size[0], 0) << "figure " << id;
         }
+    }
+}
+
+TEST(CrowdClippingTest, FiguresBeyondTheWorldsFurthestShapeAreStillDrawn) {
+    // The far plane is fitted to the world and the crowd: here the world ends 3 m ahead, and
+    // the figures stand 20 and 40 m away, one of them walking further.
+    QTemporaryDir dir;
+    QFile world(dir.filePath("small.wrl"));
+    ASSERT_TRUE(world.open(QIODevice::WriteOnly));
+    world.write("#VRML V2.0 utf8\n"
+                "Viewpoint { position 0 1.6 10 }\n"
+                "Transform { translation -3 0.5 8 children Shape { geometry Box { } } }\n");
+    world.close();
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(dir.filePath("small.wrl")), 1);
+    view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
+    ShowForTest(&view);
+    const QImage empty = Frame(&view);
+    ASSERT_TRUE(view.CreateAvatar(1, "u", "far", "1", 1, At(0.5f, -10)));
+    ASSERT_TRUE(view.CreateAvatar(2, "u", "further", "1", 1, At(-0.5f, -30)));
+    const QImage crowd = Frame(&view);
+    for (const SbVec3f& feet : {SbVec3f(0.5f, 0, -10), SbVec3f(-0.5f, 0, -30)}) {
+        const QPoint at = ScreenPoint(&view, feet + SbVec3f(0, 0.8f, 0));
+        const QRect around(at - QPoint(3, 3), QSize(7, 7));
+        EXPECT_GT(DifferentPixels(empty.copy(around), crowd.copy(around)), 5) << feet[2];
     }
 }
 

@@ -555,6 +555,20 @@ void VrmlView::BeforeRender() {
     FadeFiguresAtTheEye(eye);
 }
 
+// Where the figures are, with room for what a gesture does (arms out, a jump, growing half as
+// tall again) and the name tag above: the crowd moves every frame, and measuring each figure
+// again for it cost more than drawing some of them.
+SbBox3f VrmlView::ExtrasBounds() {
+    SbBox3f box;
+    for (const auto& entry : avatars_) {
+        const Avatar& avatar = *entry.second;
+        const SbVec3f at = avatar.ShownPosition();
+        box.extendBy(at - SbVec3f(1.5f, 0.5f, 1.5f));
+        box.extendBy(at + SbVec3f(1.5f, 1.6f * avatar.Height() + 0.6f, 1.5f));
+    }
+    return box;
+}
+
 void VrmlView::FadeFiguresAtTheEye(const SbVec3f& eye) {
     for (auto& [id, avatar] : avatars_) {
         // The own figure's see-through follows the crowd round it (UpdateOwnFigure).

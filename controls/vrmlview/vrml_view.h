@@ -82,6 +82,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void BeforeRender() override;
+    SbBox3f ExtrasBounds() override;
 
 private:
     void Tick();
