@@ -20,7 +20,6 @@
 #include <Inventor/nodes/SoSeparator.h>
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -229,14 +228,12 @@ TEST(CrowdClippingTest, FiguresBeyondTheWorldsFurthestShapeAreStillDrawn) {
     // The far plane is fitted to the world and the crowd: here the world ends 3 m ahead, and
     // the figures stand 20 and 40 m away, one of them walking further.
     QTemporaryDir dir;
-    QFile world(dir.filePath("small.wrl"));
-    ASSERT_TRUE(world.open(QIODevice::WriteOnly));
-    world.write("#VRML V2.0 utf8\n"
-                "Viewpoint { position 0 1.6 10 }\n"
-                "Transform { translation -3 0.5 8 children Shape { geometry Box { } } }\n");
-    world.close();
+    const QString world = WriteWorld(dir.path(), "small.wrl",
+        "#VRML V2.0 utf8\n"
+        "Viewpoint { position 0 1.6 10 }\n"
+        "Transform { translation -3 0.5 8 children Shape { geometry Box { } } }\n");
     VrmlView view;
-    ASSERT_EQ(view.LoadVrmlFile(dir.filePath("small.wrl")), 1);
+    ASSERT_EQ(view.LoadVrmlFile(world), 1);
     view.SetAvatarModelFile(TestDataPath("avatar.wrl"));
     ShowForTest(&view);
     const QImage empty = Frame(&view);

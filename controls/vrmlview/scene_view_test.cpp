@@ -171,18 +171,16 @@ TEST(TextureOptionTest, TexturesShowOnlyWhenEnabled) {
 TEST(SceneOpacityTest, ThePictureStaysOpaqueWhereSomethingTranslucentWasDrawn) {
     // A window showing through the picture would show the desktop behind in its place.
     QTemporaryDir dir;
-    QFile scene(dir.filePath("glass.wrl"));
-    ASSERT_TRUE(scene.open(QIODevice::WriteOnly));
-    scene.write("#VRML V2.0 utf8\n"
-                "Viewpoint { position 0 0 3 }\n"
-                "Background { skyColor [ 0.2 0.4 0.9 ] }\n"
-                "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0\n"
-                "  transparency 0.5 } } geometry Box { size 1 1 0.1 } }\n"
-                "Transform { translation 0 0 -2 children Shape { appearance Appearance { material Material {\n"
-                "  diffuseColor 0 0 0 emissiveColor 0 1 0 transparency 0.7 } } geometry Box { size 8 8 0.1 } } }\n");
-    scene.close();
+    const QString glass = WriteWorld(dir.path(), "glass.wrl",
+        "#VRML V2.0 utf8\n"
+        "Viewpoint { position 0 0 3 }\n"
+        "Background { skyColor [ 0.2 0.4 0.9 ] }\n"
+        "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 1 0 0\n"
+        "  transparency 0.5 } } geometry Box { size 1 1 0.1 } }\n"
+        "Transform { translation 0 0 -2 children Shape { appearance Appearance { material Material {\n"
+        "  diffuseColor 0 0 0 emissiveColor 0 1 0 transparency 0.7 } } geometry Box { size 8 8 0.1 } } }\n");
     VrmlView view;
-    ASSERT_EQ(view.LoadVrmlFile(dir.filePath("glass.wrl")), 1);
+    ASSERT_EQ(view.LoadVrmlFile(glass), 1);
     ShowForTest(&view);
     for (bool fullColor : {true, false}) {
         view.SetFullColor(fullColor);
@@ -207,17 +205,15 @@ TEST(SceneDepthTest, AShapeBehindAnotherIsHiddenInAWorldWithoutABackground) {
     // Nothing in this world switches the depth test: the view must have it on by itself. The red
     // box is drawn after the green one and lies behind it; the box's far face after its near one.
     QTemporaryDir dir;
-    QFile scene(dir.filePath("behind.wrl"));
-    ASSERT_TRUE(scene.open(QIODevice::WriteOnly));
-    scene.write("#VRML V2.0 utf8\n"
-                "Viewpoint { position 0 0 3 }\n"
-                "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 0 1 0 } }\n"
-                "  geometry Box { size 2 2 0.1 } }\n"
-                "Transform { translation 0 0 -1 children Shape { appearance Appearance { material Material {\n"
-                "  diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 1 1 0.1 } } }\n");
-    scene.close();
+    const QString behind = WriteWorld(dir.path(), "behind.wrl",
+        "#VRML V2.0 utf8\n"
+        "Viewpoint { position 0 0 3 }\n"
+        "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 0 1 0 } }\n"
+        "  geometry Box { size 2 2 0.1 } }\n"
+        "Transform { translation 0 0 -1 children Shape { appearance Appearance { material Material {\n"
+        "  diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 1 1 0.1 } } }\n");
     VrmlView view;
-    ASSERT_EQ(view.LoadVrmlFile(dir.filePath("behind.wrl")), 1);
+    ASSERT_EQ(view.LoadVrmlFile(behind), 1);
     ShowForTest(&view);
     for (int frame = 0; frame < 2; ++frame) {
         const QImage image = Frame(&view);

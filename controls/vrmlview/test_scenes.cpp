@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTest>
 
 #include <cstdlib>
@@ -36,6 +37,12 @@ void RunEvents(int ms) {
 }
 
 QImage Frame(CoinView* view) { return view->GrabImage(); }
+
+QString WriteWorld(const QString& dir, const QString& name, const QByteArray& text) {
+    QFile file(QDir(dir).filePath(name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) return QString();
+    return file.fileName();
+}
 
 bool Near(QColor a, QColor b, int tolerance) {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&

@@ -1,5 +1,6 @@
 #pragma once
 // Helpers shared by the 3D view tests: test data paths and waiting for real frames.
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QPoint>
@@ -11,6 +12,8 @@ class QOpenGLWidget;
 class CoinView;
 
 QString TestDataPath(const QString& name);
+// Writes a world file of the given text into dir; its path, or an empty string when it cannot.
+QString WriteWorld(const QString& dir, const QString& name, const QByteArray& text);
 // Shows the widget in a top-level window of the given size and waits until it has painted.
 void ShowForTest(QOpenGLWidget* widget, int width = 320, int height = 240);
 // Lets timers and sensors run for ms milliseconds.
