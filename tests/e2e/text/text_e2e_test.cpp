@@ -160,7 +160,9 @@ TEST_F(TextEndToEnd, EveryCharacterArrivesIsLoggedAndReloadsUnchanged) {
     }
     // Text that fits CP932 is logged exactly as before: plain CP932 bytes, nothing escaped.
     EXPECT_EQ(CarriedText(cp932Only), Sjis(cp932Only.toStdString()));
-    EXPECT_TRUE(e2e_support::FileBytes(ChatLog(installA_)).contains(Bytes("alice,Localhost," + Sjis(cp932Only.toStdString()) + "\r\n")));
+    std::string own;
+    EXPECT_TRUE(WaitForLogLine(ChatLog(installA_), Bytes("alice,Localhost," + Sjis(cp932Only.toStdString()) + "\r\n"), &own))
+        << own;
 
     // The bot says a 1,000-character mixed line: it arrives whole in both logs.
     const QString thousand = ThousandCharacterLine();
