@@ -213,9 +213,9 @@ int main(int argc, char** argv) {
     bool measuring = false;
     QElapsedTimer window;
     double cpuStart = 0, mainStart = 0;
-    QObject::connect(&view, &QOpenGLWidget::frameSwapped, [&] {
+    QObject::connect(&view, &CoinView::FrameShown, [&] {
         if (measuring) ++frames;
-        view.update();  // draw flat out
+        view.RequestFrame();  // draw flat out
     });
     std::function<void()> next = [&] {
         if (step == counts.size()) {
@@ -255,7 +255,7 @@ int main(int argc, char** argv) {
                 QString file = qEnvironmentVariable("RENDER_BENCH_SHOT");
                 file.insert(file.endsWith(QLatin1String(".png")) ? file.size() - 4 : file.size(),
                             QStringLiteral("-%1").arg(r.avatars));
-                view.grabFramebuffer().save(file);
+                view.GrabImage().save(file);
             }
             ++step;
             next();

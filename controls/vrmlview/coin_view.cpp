@@ -2,6 +2,7 @@
 
 #include "controls/vrmlview/coin_environment.h"
 #include "controls/vrmlview/scene_cameras.h"
+#include "controls/vrmlview/scene_window.h"
 #include "controls/vrmlview/texture_quality.h"
 
 #include <Inventor/SoFullPath.h>
@@ -25,7 +26,11 @@
 #include <Inventor/nodes/SoSwitch.h>
 #include <Inventor/nodes/SoTransformSeparator.h>
 
-#include <QOpenGLContext>
+#include <QApplication>
+#include <QBackingStore>
+#include <QOpenGLFramebufferObject>
+#include <QPaintEngine>
+#include <QPainter>
 
 #include <GL/gl.h>
 
@@ -47,9 +52,17 @@ T* FindFirst(SoNode* root) {
 
 }  // namespace
 
-CoinView::CoinView(QWidget* parent) : QOpenGLWidget(parent) {
+CoinView::CoinView(QWidget* parent) : QWidget(parent) {
     CoinEnvironment::Ensure();
     setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // The scene window needs a native window to sit in; the rest of the host's widgets need not
+    // become native with it.
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    surface_ = new SceneWindow(this, [this] { DrawFrame(); });
+    surfaceHolder_ = QWidget::createWindowContainer(surface_, this);
+    surfaceHolder_->setFocusPolicy(Qt::NoFocus);
+    surfaceHolder_->setGeometry(rect());
     root_ = new SoSeparator;
     root_->ref();
     shadeCallback_ = new SoCallback;
@@ -84,10 +97,9 @@ CoinView::CoinView(QWidget* parent) : QOpenGLWidget(parent) {
 }
 
 CoinView::~CoinView() {
-    if (manager_) {
-        makeCurrent();
+    if (manager_ && MakeCurrent()) {
         ReleaseGL();
-        doneCurrent();
+        DoneCurrent();
     }
     delete manager_;
     root_->unref();
@@ -109,7 +121,7 @@ void CoinView::SetScene(SoSeparator* scene) {
         scene->unref();
     }
     PlaceCameraFromScene();
-    update();
+    RequestFrame();
 }
 
 void CoinView::PlaceCameraFromScene() {
@@ -148,13 +160,13 @@ void CoinView::RevertCamera() {
     camera_->orientation = entryOrientation_;
     camera_->heightAngle = entryHeightAngle_;
     camera_->focalDistance = 5.0f;
-    update();
+    RequestFrame();
 }
 
 void CoinView::SetHeadlight(bool on) {
     headlightOn_ = on;
     headlightSwitch_->whichChild = on ? 0 : SO_SWITCH_NONE;
-    update();
+    RequestFrame();
 }
 
 void CoinView::SetTexturesEnabled(bool on) {
@@ -193,7 +205,7 @@ void CoinView::ApplyRenderOptions() {
         manager_->setRenderMode(graphicMode_ == kWireFrame ? SoRenderManager::WIREFRAME
                                                            : SoRenderManager::AS_IS);
     }
-    update();
+    RequestFrame();
 }
 
 void CoinView::ShadeCallback(void* data, SoAction* action) {
@@ -215,52 +227,90 @@ void CoinView::ShadeCallback(void* data, SoAction* action) {
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
 }
 
-void CoinView::initializeGL() {
-    if (!manager_) {
-        manager_ = new SoRenderManager;
-        manager_->setSceneGraph(root_);
-        manager_->setCamera(camera_);
-        // The near and far planes are fitted before each frame (FitClippingPlanes), not by the
-        // render manager, which measures the whole graph, every figure of a crowd included.
-        manager_->setAutoClipping(SoRenderManager::NO_AUTO_CLIPPING);
-        manager_->setRenderCallback([](void* self, SoRenderManager*) {
-            static_cast<CoinView*>(self)->update();
-        }, this);
-        manager_->getGLRenderAction()->setTransparencyType(SoGLRenderAction::SORTED_OBJECT_BLEND);
-        manager_->setBackgroundColor(SbColor4f(0, 0, 0, 1));  // opaque: the scene never writes alpha
-    }
-    // A widget gets a new context when it moves to another window; the old one's caches go.
+bool CoinView::MakeCurrent() { return surface_->MakeCurrent(); }
+void CoinView::DoneCurrent() { surface_->DoneCurrent(); }
+
+QWindow* CoinView::Surface() const { return surface_; }
+
+void CoinView::RequestFrame() { surface_->RequestFrame(); }
+
+// Made with the context current, the first time there is one.
+bool CoinView::EnsureManager() {
+    if (manager_) return true;
+    manager_ = new SoRenderManager;
+    manager_->setSceneGraph(root_);
+    manager_->setCamera(camera_);
+    // The near and far planes are fitted before each frame (FitClippingPlanes), not by the
+    // render manager, which measures the whole graph, every figure of a crowd included.
+    manager_->setAutoClipping(SoRenderManager::NO_AUTO_CLIPPING);
+    manager_->setRenderCallback([](void* self, SoRenderManager*) { static_cast<CoinView*>(self)->RequestFrame(); },
+                                this);
+    manager_->getGLRenderAction()->setTransparencyType(SoGLRenderAction::SORTED_OBJECT_BLEND);
+    manager_->setBackgroundColor(SbColor4f(0, 0, 0, 1));  // opaque: the scene never writes alpha
     cacheContext_ = SoGLCacheContextElement::getUniqueCacheContext();
     manager_->getGLRenderAction()->setCacheContext(cacheContext_);
-    disconnect(contextGone_);
-    contextGone_ = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
-        makeCurrent();
-        ReleaseGL();
-        doneCurrent();
-    });
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     glRenderer_ = renderer ? renderer : "";
     ApplyRenderOptions();
     manager_->activate();
+    return true;
 }
 
-void CoinView::resizeGL(int w, int h) {
-    if (!manager_) return;
-    const qreal ratio = devicePixelRatioF();
-    SbVec2s size(static_cast<short>(qMax(1, qRound(w * ratio))), static_cast<short>(qMax(1, qRound(h * ratio))));
+void CoinView::SizeViewport(int width, int height) {
+    const SbVec2s size(static_cast<short>(std::clamp(width, 1, 32767)), static_cast<short>(std::clamp(height, 1, 32767)));
+    if (size == viewportSize_) return;
+    viewportSize_ = size;
     manager_->setWindowSize(size);
     manager_->setSize(size);
     manager_->setViewportRegion(SbViewportRegion(size));
-    manager_->scheduleRedraw();
 }
 
-void CoinView::paintGL() {
-    if (!manager_) return;
+void CoinView::DrawFrame() {
+    if (!MakeCurrent() || !EnsureManager()) return;
+    const qreal ratio = surface_->devicePixelRatio();
+    SizeViewport(qRound(surface_->width() * ratio), qRound(surface_->height() * ratio));
+    PaintScene();
+    surface_->Swap();
+    emit FrameShown();
+}
+
+void CoinView::PaintScene() {
     BeforeRender();
     FitClippingPlanes();
     manager_->render(TRUE, TRUE);
     if (!fullColor_) ReducedColourPass();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);  // masked for the scene (ShadeCallback)
+}
+
+QImage CoinView::GrabImage() {
+    if (!MakeCurrent() || !EnsureManager()) return QImage();
+    const qreal ratio = devicePixelRatioF();
+    const QSize size(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)));
+    QOpenGLFramebufferObject target(size, QOpenGLFramebufferObject::CombinedDepthStencil);
+    if (!target.bind()) return QImage();
+    SizeViewport(size.width(), size.height());
+    PaintScene();
+    target.release();
+    QImage image = target.toImage();  // with the alpha it was drawn with
+    image.setDevicePixelRatio(ratio);
+    return image;
+}
+
+void CoinView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    surfaceHolder_->setGeometry(rect());
+}
+
+void CoinView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const bool onScreen = backingStore() && painter.paintEngine()->paintDevice() == backingStore()->paintDevice();
+    if (onScreen) {
+        painter.fillRect(rect(), Qt::black);  // under the scene window, seen only through labels over it
+        return;
+    }
+    const QImage frame = GrabImage();
+    if (frame.isNull()) painter.fillRect(rect(), Qt::black);
+    else painter.drawImage(rect(), frame);
 }
 
 SbBox3f CoinView::ExtrasBounds() {
@@ -321,8 +371,8 @@ void CoinView::ReducedColourPass() {
     glDisable(GL_CULL_FACE);
     glDisable(GL_FOG);
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
-    const int width = qMax(1, static_cast<int>(this->width() * devicePixelRatioF()));
-    const int height = qMax(1, static_cast<int>(this->height() * devicePixelRatioF()));
+    const int width = viewportSize_[0];
+    const int height = viewportSize_[1];
     if (dithering_) {
         if (!ditherTexture_) {
             // A 4x4 ordered-dither matrix, scaled to just under one 5-bit step.
@@ -374,4 +424,3 @@ void CoinView::ReducedColourPass() {
     glPopAttrib();
 }
 
-QImage CoinView::GrabImage() { return grabFramebuffer(); }

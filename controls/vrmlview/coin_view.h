@@ -1,9 +1,10 @@
 #pragma once
-// A Coin scene graph shown in a QOpenGLWidget: render manager, camera taken from the scene's
-// first Viewpoint, a headlight that follows the camera, and the display options the hosts
-// set (textures, texture quality, dithering, colour depth, shading).
+// A Coin scene graph shown in a widget: render manager, camera taken from the scene's first
+// Viewpoint, a headlight that follows the camera, and the display options the hosts set
+// (textures, texture quality, dithering, colour depth, shading). Frames are drawn into a
+// native window that covers the widget (SceneWindow); input reaches the widget as usual.
 #include <QImage>
-#include <QOpenGLWidget>
+#include <QWidget>
 
 #include <memory>
 #include <string>
@@ -21,8 +22,10 @@ class SoRenderManager;
 class SoSeparator;
 class SoSwitch;
 class SoAction;
+class SceneWindow;
+class QWindow;
 
-class CoinView : public QOpenGLWidget {
+class CoinView : public QWidget {
     Q_OBJECT
 public:
     enum GraphicMode { kSmooth = 0, kFlat = 1, kWireFrame = 2 };
@@ -60,11 +63,23 @@ public:
 
     // The last frame as the user sees it (renders first).
     QImage GrabImage();
+    // Asks for a frame; frames come no faster than the display takes them.
+    void RequestFrame();
+    // The view's GL context current (for callers that make GL objects); false without one.
+    bool MakeCurrent();
+    void DoneCurrent();
+    // The native window the frames are drawn into (it covers the view).
+    QWindow* Surface() const;
+
+signals:
+    // A frame has been handed to the display.
+    void FrameShown();
 
 protected:
-    void initializeGL() override;
-    void resizeGL(int w, int h) override;
-    void paintGL() override;
+    // On screen the scene window covers the widget; painted elsewhere (a grab of the window
+    // the view is in), the widget paints a frame itself.
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     // Called before each frame; subclasses move things here.
     virtual void BeforeRender() {}
     // A box (world coordinates) round everything under Extras(), for fitting the near and far
@@ -72,6 +87,10 @@ protected:
     virtual SbBox3f ExtrasBounds();
 
 private:
+    void DrawFrame();
+    bool EnsureManager();
+    void SizeViewport(int width, int height);
+    void PaintScene();
     static void ShadeCallback(void* self, SoAction* action);
     void PlaceCameraFromScene();
     void ApplyRenderOptions();
@@ -90,7 +109,9 @@ private:
     std::unique_ptr<SoGetBoundingBoxAction> measure_;
     uint32_t cacheContext_ = 0;
     unsigned int ditherTexture_ = 0;
-    QMetaObject::Connection contextGone_;
+    SceneWindow* surface_ = nullptr;
+    QWidget* surfaceHolder_ = nullptr;
+    SbVec2s viewportSize_{0, 0};
 
     SbVec3f entryPosition_{0, 1.6f, 10};
     SbRotation entryOrientation_;

@@ -20,7 +20,7 @@ QString TestDataPath(const QString& name) {
     return QDir(QStringLiteral(VRMLVIEW_TESTDATA)).filePath(name);
 }
 
-void ShowForTest(QOpenGLWidget* widget, int width, int height) {
+void ShowForTest(QWidget* widget, int width, int height) {
     widget->resize(width, height);
     widget->show();
     if (!QTest::qWaitForWindowExposed(widget)) qWarning("window not exposed");

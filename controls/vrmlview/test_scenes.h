@@ -8,14 +8,14 @@
 
 #include <Inventor/SbLinear.h>
 
-class QOpenGLWidget;
+class QWidget;
 class CoinView;
 
 QString TestDataPath(const QString& name);
 // Writes a world file of the given text into dir; its path, or an empty string when it cannot.
 QString WriteWorld(const QString& dir, const QString& name, const QByteArray& text);
 // Shows the widget in a top-level window of the given size and waits until it has painted.
-void ShowForTest(QOpenGLWidget* widget, int width = 320, int height = 240);
+void ShowForTest(QWidget* widget, int width = 320, int height = 240);
 // Lets timers and sensors run for ms milliseconds.
 void RunEvents(int ms);
 // Renders a fresh frame and returns it.

@@ -239,7 +239,7 @@ bool VrmlView::CreateAvatar(int16_t clientId, const QString&, const QString& nam
     }
     StepAsideFor(clientId);
     UpdateOwnFigure();
-    update();
+    RequestFrame();
     return true;
 }
 
@@ -254,7 +254,7 @@ bool VrmlView::DeleteAvatar(int16_t clientId) {
         reportedOnce_ = false;
     }
     UpdateOwnFigure();
-    update();
+    RequestFrame();
     return true;
 }
 
@@ -329,7 +329,7 @@ void VrmlView::PutCameraBehindOwn() {
     Camera()->orientation = SbRotation(SbVec3f(0, 1, 0), yaw);
     Camera()->focalDistance = kFollowDistance;
     UpdateOwnFigure();
-    update();
+    RequestFrame();
 }
 
 bool VrmlView::PlaceOwnOnArrival() {
@@ -488,7 +488,7 @@ void VrmlView::CameraMoved() {
     FollowOwnAvatar();
     ReportOwnPose(false);
     EnsureTicking();
-    update();
+    RequestFrame();
 }
 
 void VrmlView::MovementStopped() {
@@ -524,7 +524,7 @@ void VrmlView::Tick() {
         ReportOwnPose(false);
         busy = true;
     }
-    update();
+    RequestFrame();
     if (!busy) tick_.stop();
 }
 
