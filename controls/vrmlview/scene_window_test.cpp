@@ -4,6 +4,7 @@
 
 #include <Inventor/nodes/SoPerspectiveCamera.h>
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSignalSpy>
@@ -95,6 +96,33 @@ TEST(SceneWindowTest, PressesAndDragsOnTheSceneReachTheViewUnlessItIsDisabled) {
     for (int step = 1; step <= 5; ++step) QTest::mouseMove(surface, centre - QPoint(step * 8, 0));
     QTest::mouseRelease(surface, Qt::LeftButton, {}, centre - QPoint(40, 0));
     EXPECT_TRUE(view->Camera()->orientation.getValue().equals(turned, 1e-6f));
+}
+
+TEST(SceneWindowTest, ANoticeShowsOverTheScene) {
+    QTemporaryDir dir;
+    VrmlView view;
+    ASSERT_EQ(view.LoadVrmlFile(WriteWorld(dir.path(), "refusing.wrl",
+        "#VRML V2.0 utf8\n"
+        "Viewpoint { position 0 0 6 }\n"
+        "Anchor { url \"../elsewhere.wrl\" children Shape { geometry Box { size 1 1 1 } } }\n")), 1);
+    view.move(900, 720);
+    ShowForTest(&view);
+    view.raise();
+    QTest::mouseClick(view.Surface(), Qt::LeftButton, {}, QPoint(view.width() / 2, view.height() / 2));
+    auto* notice = view.findChild<QLabel*>();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notice || (notice = view.findChild<QLabel*>()); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return notice->isVisible(); }));
+    ASSERT_TRUE(FrameShown(view));
+    RunEvents(100);
+    // The scene is black where the notice is; its white letters must be on screen.
+    if (qEnvironmentVariableIsSet("MONEKO_SCREENSHOT_DIR")) {
+        OnScreen(view).save(qEnvironmentVariable("MONEKO_SCREENSHOT_DIR") + "/notice-over-scene.png");
+    }
+    const QImage screen = OnScreen(view).copy(notice->geometry());
+    int letters = 0;
+    for (int y = 0; y < screen.height(); ++y)
+        for (int x = 0; x < screen.width(); ++x) letters += qGray(screen.pixel(x, y)) > 180;
+    EXPECT_GT(letters, 20) << notice->text().toStdString();
 }
 
 }  // namespace

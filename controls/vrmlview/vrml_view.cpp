@@ -139,6 +139,8 @@ int VrmlView::LoadVrmlFile(const QString& address) {
 void VrmlView::ShowDownload(const QString& address, qint64 received, qint64 total) {
     if (!progressLabel_) {
         progressLabel_ = new QLabel(this);
+        // A window of its own, or the scene's window would cover it.
+        progressLabel_->setAttribute(Qt::WA_NativeWindow);
         progressLabel_->setStyleSheet(QStringLiteral("background: rgba(0, 0, 0, 160); color: white; padding: 2px;"));
     }
     progressLabel_->setWordWrap(false);  // a notice before may have fixed its size
