@@ -66,6 +66,27 @@ TEST(SceneWindowTest, TheScreenShowsTheFrameWithDepthWhateverFormatTheHostAsked)
     EXPECT_LT(DifferentPixels(grabbed, frame), frame.width() * frame.height() / 100);
 }
 
+TEST(SceneWindowTest, AViewMovedToAnotherWindowGoesOnShowingItsScene) {
+    QTemporaryDir dir;
+    QWidget first, second;
+    auto* view = new VrmlView(&first);
+    ASSERT_EQ(view->LoadVrmlFile(WriteWorld(dir.path(), "plates.wrl", kPlates)), 1);
+    view->resize(320, 240);
+    ShowForTest(&first, 320, 240);
+    ASSERT_TRUE(FrameShown(*view));
+
+    second.move(900, 720);
+    view->setParent(&second);
+    view->show();
+    ShowForTest(&second, 320, 240);
+    second.raise();
+    first.hide();
+    ASSERT_TRUE(FrameShown(*view));
+    const QImage screen = OnScreen(*view);
+    const QColor middle = screen.pixelColor(screen.width() / 2, screen.height() / 2);
+    EXPECT_GT(middle.green(), 200) << middle.name().toStdString();
+}
+
 TEST(SceneWindowTest, PressesAndDragsOnTheSceneReachTheViewUnlessItIsDisabled) {
     QWidget host;
     auto* layout = new QVBoxLayout(&host);
