@@ -235,8 +235,8 @@ QWindow* CoinView::Surface() const { return surface_; }
 void CoinView::RequestFrame() { surface_->RequestFrame(); }
 
 // Made with the context current, the first time there is one.
-bool CoinView::EnsureManager() {
-    if (manager_) return true;
+void CoinView::EnsureManager() {
+    if (manager_) return;
     manager_ = new SoRenderManager;
     manager_->setSceneGraph(root_);
     manager_->setCamera(camera_);
@@ -253,7 +253,6 @@ bool CoinView::EnsureManager() {
     glRenderer_ = renderer ? renderer : "";
     ApplyRenderOptions();
     manager_->activate();
-    return true;
 }
 
 void CoinView::SizeViewport(int width, int height) {
@@ -266,7 +265,8 @@ void CoinView::SizeViewport(int width, int height) {
 }
 
 void CoinView::DrawFrame() {
-    if (!MakeCurrent() || !EnsureManager()) return;
+    if (!MakeCurrent()) return;
+    EnsureManager();
     const qreal ratio = surface_->devicePixelRatio();
     SizeViewport(qRound(surface_->width() * ratio), qRound(surface_->height() * ratio));
     PaintScene();
@@ -283,7 +283,8 @@ void CoinView::PaintScene() {
 }
 
 QImage CoinView::GrabImage() {
-    if (!MakeCurrent() || !EnsureManager()) return QImage();
+    if (!MakeCurrent()) return QImage();
+    EnsureManager();
     const qreal ratio = devicePixelRatioF();
     const QSize size(std::max(1, qRound(width() * ratio)), std::max(1, qRound(height() * ratio)));
     QOpenGLFramebufferObject target(size, QOpenGLFramebufferObject::CombinedDepthStencil);

@@ -88,7 +88,7 @@ protected:
 
 private:
     void DrawFrame();
-    bool EnsureManager();
+    void EnsureManager();
     void SizeViewport(int width, int height);
     void PaintScene();
     static void ShadeCallback(void* self, SoAction* action);

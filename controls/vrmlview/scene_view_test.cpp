@@ -201,13 +201,7 @@ TEST(SceneDepthTest, AShapeBehindAnotherIsHiddenInAWorldWithoutABackground) {
     // Nothing in this world switches the depth test: the view must have it on by itself. The red
     // box is drawn after the green one and lies behind it; the box's far face after its near one.
     QTemporaryDir dir;
-    const QString behind = WriteWorld(dir.path(), "behind.wrl",
-        "#VRML V2.0 utf8\n"
-        "Viewpoint { position 0 0 3 }\n"
-        "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 0 1 0 } }\n"
-        "  geometry Box { size 2 2 0.1 } }\n"
-        "Transform { translation 0 0 -1 children Shape { appearance Appearance { material Material {\n"
-        "  diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 1 1 0.1 } } }\n");
+    const QString behind = WriteWorld(dir.path(), "behind.wrl", kPlatesWorld);
     VrmlView view;
     ASSERT_EQ(view.LoadVrmlFile(behind), 1);
     ShowForTest(&view);

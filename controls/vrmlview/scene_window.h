@@ -23,7 +23,6 @@ public:
     // platform gives no GL context (the caller draws nothing then).
     bool MakeCurrent();
     void DoneCurrent();
-    QOpenGLContext* Context() const { return context_.get(); }
     // Shows what was drawn since the last call.
     void Swap();
     // Asks for a frame once the events waiting now are handled; several asks make one frame.

@@ -17,14 +17,13 @@
 
 namespace {
 
-// A green plate in front of a red one, in a world that switches nothing itself.
-const char* const kPlates =
-    "#VRML V2.0 utf8\n"
-    "Viewpoint { position 0 0 3 }\n"
-    "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 0 1 0 } }\n"
-    "  geometry Box { size 2 2 0.1 } }\n"
-    "Transform { translation 0 0 -1 children Shape { appearance Appearance { material Material {\n"
-    "  diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 1 1 0.1 } } }\n";
+// Shown away from the corner where other tests' windows open on the same display, on top, so
+// what the screen holds there is this window's.
+void ShowApart(QWidget& window) {
+    window.move(900, 720);
+    ShowForTest(&window, 320, 240);
+    window.raise();
+}
 
 // The view's pixels as the X server has them.
 QImage OnScreen(QWidget& view) {
@@ -47,11 +46,8 @@ TEST(SceneWindowTest, TheScreenShowsTheFrameWithDepthWhateverFormatTheHostAsked)
     QTemporaryDir dir;
     VrmlView view;
     QSurfaceFormat::setDefaultFormat(hostFormat);
-    ASSERT_EQ(view.LoadVrmlFile(WriteWorld(dir.path(), "plates.wrl", kPlates)), 1);
-    // Away from the corner where other tests' windows open on the same display.
-    view.move(900, 720);
-    ShowForTest(&view);
-    view.raise();
+    ASSERT_EQ(view.LoadVrmlFile(WriteWorld(dir.path(), "plates.wrl", kPlatesWorld)), 1);
+    ShowApart(view);
     ASSERT_TRUE(FrameShown(view));
     const QImage screen = OnScreen(view);
     const QColor middle = screen.pixelColor(screen.width() / 2, screen.height() / 2);
@@ -70,16 +66,14 @@ TEST(SceneWindowTest, AViewMovedToAnotherWindowGoesOnShowingItsScene) {
     QTemporaryDir dir;
     QWidget first, second;
     auto* view = new VrmlView(&first);
-    ASSERT_EQ(view->LoadVrmlFile(WriteWorld(dir.path(), "plates.wrl", kPlates)), 1);
+    ASSERT_EQ(view->LoadVrmlFile(WriteWorld(dir.path(), "plates.wrl", kPlatesWorld)), 1);
     view->resize(320, 240);
     ShowForTest(&first, 320, 240);
     ASSERT_TRUE(FrameShown(*view));
 
-    second.move(900, 720);
     view->setParent(&second);
     view->show();
-    ShowForTest(&second, 320, 240);
-    second.raise();
+    ShowApart(second);
     first.hide();
     ASSERT_TRUE(FrameShown(*view));
     const QImage screen = OnScreen(*view);
@@ -126,9 +120,7 @@ TEST(SceneWindowTest, ANoticeShowsOverTheScene) {
         "#VRML V2.0 utf8\n"
         "Viewpoint { position 0 0 6 }\n"
         "Anchor { url \"../elsewhere.wrl\" children Shape { geometry Box { size 1 1 1 } } }\n")), 1);
-    view.move(900, 720);
-    ShowForTest(&view);
-    view.raise();
+    ShowApart(view);
     QTest::mouseClick(view.Surface(), Qt::LeftButton, {}, QPoint(view.width() / 2, view.height() / 2));
     auto* notice = view.findChild<QLabel*>();
     ASSERT_TRUE(QTest::qWaitFor([&] { return notice || (notice = view.findChild<QLabel*>()); }));

@@ -20,6 +20,14 @@ QString TestDataPath(const QString& name) {
     return QDir(QStringLiteral(VRMLVIEW_TESTDATA)).filePath(name);
 }
 
+const QByteArray kPlatesWorld =
+    "#VRML V2.0 utf8\n"
+    "Viewpoint { position 0 0 3 }\n"
+    "Shape { appearance Appearance { material Material { diffuseColor 0 0 0 emissiveColor 0 1 0 } }\n"
+    "  geometry Box { size 2 2 0.1 } }\n"
+    "Transform { translation 0 0 -1 children Shape { appearance Appearance { material Material {\n"
+    "  diffuseColor 0 0 0 emissiveColor 1 0 0 } } geometry Box { size 1 1 0.1 } } }\n";
+
 void ShowForTest(QWidget* widget, int width, int height) {
     widget->resize(width, height);
     widget->show();

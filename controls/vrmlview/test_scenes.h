@@ -12,6 +12,9 @@ class QWidget;
 class CoinView;
 
 QString TestDataPath(const QString& name);
+// A green plate in front of a smaller red one (1 m behind, drawn after it), seen from 3 m, in a
+// world that switches nothing itself: the middle of the picture is green only with a depth test.
+extern const QByteArray kPlatesWorld;
 // Writes a world file of the given text into dir; its path, or an empty string when it cannot.
 QString WriteWorld(const QString& dir, const QString& name, const QByteArray& text);
 // Shows the widget in a top-level window of the given size and waits until it has painted.
